@@ -1,0 +1,26 @@
+#pragma once
+
+// Room for one settings value: 259 characters and the terminating NUL.
+constexpr unsigned kill_setting_size = 260;
+
+struct kill_setting {
+    char text[kill_setting_size]; // the value as read, when it fits
+    bool too_long;                // the value did not fit in `text`
+    const char* whole;            // the whole value: `text`, or a larger copy when too long
+};
+
+// The five values of section "Strings" of the settings file, each "n/a" when
+// missing. Read once at the start of the run, then only read.
+struct kill_settings_record {
+    kill_setting to_kill;      // directory tree to remove
+    kill_setting unwise_path;  // directory holding UNWISE.EXE
+    kill_setting unwise_title; // start of the title of the dialog that owns the question
+    kill_setting title;        // caption of the question
+    kill_setting body;         // text of the question
+};
+
+extern kill_settings_record kill_settings;
+
+// Fills `settings` from the settings file at `settings_path`, in the order of the
+// record. An empty path names no file: every value is then "n/a".
+void read_kill_settings(const char* settings_path, kill_settings_record& settings);

@@ -1,0 +1,386 @@
+// Drives the real remove_tree.exe from outside, the way an installer and its
+// user do: this process shows the installer's dialog and answers the question
+// box, and tests\recording_uninstaller.exe stands in for UNWISE.EXE.
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+static const std::string log_head = "***  Installation Started  ***\r\nTitle: \r\nSource: \r\n";
+static const char app_folder[] = "C:\\Program Files\\Tool";
+
+static double seconds_now() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<double>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
+                               now.dwLowDateTime) /
+           1e7;
+}
+
+// What the question box showed, as this process saw it.
+struct question_seen {
+    bool shown = false;
+    HWND owner = nullptr;
+    bool owner_disabled = false;
+    std::string caption, text;
+    bool yes = false, no = false, other_buttons = false, icon = false;
+};
+
+struct run_outcome {
+    DWORD exit_code = STILL_ACTIVE;
+    question_seen question;
+    double log_gone_at = 0; // when the watched log vanished after being seen
+};
+
+struct box_search {
+    DWORD process_id;
+    HWND box;
+};
+
+static BOOL CALLBACK find_box_of_process(HWND window, LPARAM context) {
+    box_search* search = reinterpret_cast<box_search*>(context);
+    DWORD owner_process = 0;
+    GetWindowThreadProcessId(window, &owner_process);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (owner_process != search->process_id || std::string(name) != "#32770" ||
+        !IsWindowVisible(window))
+        return TRUE;
+    search->box = window;
+    return FALSE;
+}
+
+static BOOL CALLBACK note_box_control(HWND control, LPARAM context) {
+    question_seen* seen = reinterpret_cast<question_seen*>(context);
+    char name[64] = "", text[1024] = "";
+    GetClassNameA(control, name, sizeof name);
+    GetWindowTextA(control, text, sizeof text);
+    std::string kind = name;
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (kind == "Static" && (style & SS_TYPEMASK) == SS_ICON)
+        seen->icon = true;
+    else if (kind == "Static" && text[0] != '\0')
+        seen->text = text;
+    else if (kind == "Button") {
+        int id = GetDlgCtrlID(control);
+        seen->yes |= id == IDYES && std::string(text) == "&Yes";
+        seen->no |= id == IDNO && std::string(text) == "&No";
+        seen->other_buttons |= id != IDYES && id != IDNO && IsWindowVisible(control);
+    }
+    return TRUE;
+}
+
+static question_seen inspect_box(HWND box) {
+    question_seen seen;
+    seen.shown = true;
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.owner_disabled = seen.owner != nullptr && !IsWindowEnabled(seen.owner);
+    char caption[1024] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    seen.caption = caption;
+    EnumChildWindows(box, note_box_control, reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+static void pump_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Starts remove_tree.exe with `tail` in `start_folder` and plays the user: it
+// answers the question with `answer` (IDYES or IDNO; No when none is expected)
+// and keeps this thread's windows responsive until the tool ends. When
+// `watched_log` is given, notes when it disappears after having been seen.
+static run_outcome run_tool(const std::string& tail, const std::string& start_folder,
+                            int answer, const std::string& watched_log = "") {
+    run_outcome outcome;
+    std::string tool = program_folder() + "\\remove_tree.exe";
+    std::string line = "\"" + tool + "\" " + tail;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(tool.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        start_folder.c_str(), &startup, &process))
+        return outcome;
+    bool log_seen = false;
+    double deadline = seconds_now() + 60;
+    for (;;) {
+        DWORD waited = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5, QS_ALLINPUT);
+        pump_messages();
+        if (!outcome.question.shown) {
+            box_search search = {process.dwProcessId, nullptr};
+            EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
+            if (search.box != nullptr) {
+                outcome.question = inspect_box(search.box);
+                HWND button = GetDlgItem(search.box, answer == IDYES ? IDYES : IDNO);
+                PostMessageA(button, BM_CLICK, 0, 0);
+            }
+        }
+        if (!watched_log.empty()) {
+            bool present = file_exists(watched_log);
+            if (log_seen && !present && outcome.log_gone_at == 0)
+                outcome.log_gone_at = seconds_now();
+            log_seen |= present;
+        }
+        if (waited == WAIT_OBJECT_0)
+            break;
+        if (seconds_now() > deadline) {
+            TerminateProcess(process.hProcess, 99);
+            break;
+        }
+    }
+    WaitForSingleObject(process.hProcess, 5000);
+    GetExitCodeProcess(process.hProcess, &outcome.exit_code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return outcome;
+}
+
+// One value of the stand-in's record, or "<none>".
+static std::string recorded(const std::string& record, const std::string& key) {
+    std::size_t at = record.find(key + "=");
+    if (at == std::string::npos)
+        return "<none>";
+    at += key.size() + 1;
+    return record.substr(at, record.find('\n', at) - at);
+}
+
+// Each test gets a folder with the uninstaller's folder inside it, the stand-in
+// copied there as UNWISE.EXE, and a visible installer dialog of its own.
+class removal_run : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string test_name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : test_name)
+            if (c == '/')
+                c = '_';
+        folder = make_test_folder(test_name);
+        unwise_folder = folder + "\\un wise";
+        CreateDirectoryA(unwise_folder.c_str(), nullptr);
+        CopyFileA((program_folder() + "\\recording_uninstaller.exe").c_str(),
+                  (unwise_folder + "\\UNWISE.EXE").c_str(), FALSE);
+        settings = folder + "\\kill settings.ini";
+        dialog_title = "Tool Setup " + std::to_string(GetCurrentProcessId()) + " " + test_name;
+        dialog = show_installer_dialog(dialog_title);
+        probe = "probe " + test_name;
+        SetEnvironmentVariableA("REMOVE_TREE_PROBE", probe.c_str());
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_SECONDS", nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(dialog);
+        remove_test_folder(folder);
+    }
+
+    static INT_PTR CALLBACK dialog_procedure(HWND, UINT, WPARAM, LPARAM) {
+        return FALSE;
+    }
+    static HWND show_installer_dialog(const std::string& title) {
+        // A template with no controls, menu, class or title makes a plain "#32770".
+        alignas(4) WORD blank[16] = {};
+        DLGTEMPLATE* layout = reinterpret_cast<DLGTEMPLATE*>(blank);
+        layout->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+        layout->cx = 200;
+        layout->cy = 120;
+        HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), layout, nullptr,
+                                                 dialog_procedure, 0);
+        SetWindowTextA(window, title.c_str());
+        return window;
+    }
+
+    // Settings with the uninstaller's folder and the question; `extra` lines follow.
+    void write_settings(const std::string& to_kill_line, const std::string& title_value,
+                        const std::string& extra = "") {
+        write_file(settings, "[Strings]\r\n" + to_kill_line + "unwise_path=" + unwise_folder +
+                                 "\r\nunwise_title=" + title_value +
+                                 "\r\ntitle=Remove Tool\r\nbody=Keep your files?\r\n" + extra);
+    }
+    std::string record() {
+        return read_file(unwise_folder + "\\uninstaller_record.txt");
+    }
+    std::string kill_log() {
+        return unwise_folder + "\\KILL.LOG";
+    }
+    void expect_question_over_dialog(const question_seen& q) {
+        EXPECT_TRUE(q.shown);
+        EXPECT_EQ(q.owner, dialog);
+        EXPECT_TRUE(q.owner_disabled) << "the dialog is disabled while its question is up";
+        EXPECT_EQ(q.caption, "Remove Tool");
+        EXPECT_EQ(q.text, "Keep your files?");
+        EXPECT_TRUE(q.yes && q.no && !q.other_buttons) << "Yes and No only";
+        EXPECT_TRUE(q.icon);
+    }
+    // The uninstaller ran once on the log naming `to_kill`, and the log is gone.
+    void expect_removal_handed_over(const std::string& to_kill) {
+        std::string r = record();
+        EXPECT_EQ(recorded(r, "command_line"), ".\\UNWISE.EXE /S /A /R .\\KILL.LOG");
+        EXPECT_EQ(recorded(r, "current_directory"), unwise_folder);
+        EXPECT_EQ(recorded(r, "probe"), probe);
+        EXPECT_EQ(recorded(r, "log_at_end"), "1");
+        EXPECT_EQ(read_file(unwise_folder + "\\seen_kill_log"),
+                  log_head + "File Tree: " + to_kill + "\\*.*\r\n");
+        EXPECT_FALSE(file_exists(kill_log()));
+    }
+
+    std::string folder, unwise_folder, settings, dialog_title, probe;
+    HWND dialog = nullptr;
+};
+
+// Answer No: the 89-byte log goes to the uninstaller, which is waited for.
+TEST_F(removal_run, answer_no_hands_the_tree_over) {
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", dialog_title);
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_question_over_dialog(run.question);
+    expect_removal_handed_over(app_folder);
+    EXPECT_EQ(read_file(unwise_folder + "\\seen_kill_log").size(), 89u);
+}
+
+// Answer Yes refuses: nothing is written, started or deleted.
+TEST_F(removal_run, answer_yes_refuses) {
+    write_file(kill_log(), "left from before");
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", dialog_title);
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDYES);
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_question_over_dialog(run.question);
+    EXPECT_EQ(read_file(kill_log()), "left from before");
+    EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt"));
+}
+
+// Only the exact value "/rollback" keeps the question from being asked.
+TEST_F(removal_run, rollback_skips_the_question) {
+    struct {
+        const char* unwise_title;
+        bool asked;
+    } cases[] = {{"/rollback", false}, {"/Rollback", true}, {"/rollback ", false}};
+    for (const auto& c : cases) {
+        write_settings(std::string("to_kill=") + app_folder + "\r\n", c.unwise_title);
+        DeleteFileA((unwise_folder + "\\uninstaller_record.txt").c_str());
+        run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << c.unwise_title;
+        EXPECT_EQ(run.question.shown, c.asked) << c.unwise_title;
+        // "/Rollback" is a title prefix that no dialog has.
+        if (c.asked) {
+            EXPECT_EQ(run.question.owner, nullptr) << c.unwise_title;
+        }
+        expect_removal_handed_over(app_folder);
+    }
+}
+
+// A tree that is missing, "n/a", blank, a volume root or too long for its
+// field: the question is still asked, then nothing is written or started.
+TEST_F(removal_run, no_usable_tree_means_nothing_done) {
+    const std::string cases[] = {
+        "",
+        "to_kill=n/a\r\n",
+        "to_kill=\r\n",
+        "to_kill=   \r\n",
+        "to_kill=C:\\\r\n",
+        "to_kill=C:\r\n",
+        "to_kill=\\\\server\\share\\\r\n",
+        "to_kill=C:\\" + std::string(257, 'x') + "\r\n",
+    };
+    for (const std::string& to_kill_line : cases) {
+        write_settings(to_kill_line, dialog_title);
+        run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << to_kill_line;
+        EXPECT_TRUE(run.question.shown) << to_kill_line;
+        EXPECT_EQ(run.question.owner, dialog) << to_kill_line;
+        EXPECT_FALSE(file_exists(kill_log())) << to_kill_line;
+        EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt")) << to_kill_line;
+    }
+}
+
+// A tree of 259 characters, the most a field holds, is written whole.
+TEST_F(removal_run, longest_tree_is_written_whole) {
+    std::string to_kill = "C:\\" + std::string(256, 'x');
+    write_settings("to_kill=" + to_kill + "\r\n", "/rollback");
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_removal_handed_over(to_kill);
+}
+
+// The settings path in all the forms a command tail may take.
+TEST_F(removal_run, settings_path_forms) {
+    const std::string cases[] = {
+        "\"" + settings + "\"",  // quoted, blank inside
+        settings,                // unquoted: the whole tail, blanks included
+        "\"" + settings + "\" ", // a blank after the closing quote
+        "\"" + settings,         // no closing quote
+    };
+    for (const std::string& tail : cases) {
+        write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+        DeleteFileA((unwise_folder + "\\uninstaller_record.txt").c_str());
+        run_outcome run = run_tool(tail, folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << tail;
+        EXPECT_FALSE(run.question.shown) << tail;
+        expect_removal_handed_over(app_folder);
+    }
+}
+
+// No settings file (a lone quote names none): the question reads "n/a", and
+// nothing follows the answer.
+TEST_F(removal_run, no_settings_file) {
+    const std::string cases[] = {"\"", "", "\"" + folder + "\\missing.ini\""};
+    for (const std::string& tail : cases) {
+        run_outcome run = run_tool(tail, unwise_folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << tail;
+        EXPECT_TRUE(run.question.shown) << tail;
+        EXPECT_EQ(run.question.caption, "n/a") << tail;
+        EXPECT_EQ(run.question.text, "n/a") << tail;
+        EXPECT_FALSE(file_exists(kill_log())) << tail;
+        EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt")) << tail;
+    }
+}
+
+// A read-only leftover log is made writable, overwritten, then deleted.
+TEST_F(removal_run, read_only_leftover_log) {
+    write_file(kill_log(), "an older, longer log that must not survive in any part\r\n");
+    SetFileAttributesA(kill_log().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_removal_handed_over(app_folder);
+}
+
+// A 3-second uninstaller: the log outlives it and goes about half a second
+// after it ends (one short wait, one 500 ms rest, perhaps one more of each).
+TEST_F(removal_run, log_is_deleted_after_the_uninstaller_ends) {
+    SetEnvironmentVariableA("RECORDING_UNINSTALLER_SECONDS", "3");
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO, kill_log());
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_removal_handed_over(app_folder);
+    double ended = std::stod(recorded(record(), "ended_at")) / 1e7;
+    double delay = run.log_gone_at - ended;
+    EXPECT_GE(delay, 0.49);
+    EXPECT_LE(delay, 1.3);
+}
+
+// No UNWISE.EXE: no wait, the log is still deleted, status 0.
+TEST_F(removal_run, missing_uninstaller) {
+    DeleteFileA((unwise_folder + "\\UNWISE.EXE").c_str());
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+    double started = seconds_now();
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_LT(seconds_now() - started, 5.0);
+    EXPECT_FALSE(file_exists(kill_log()));
+}
+
+// An uninstaller folder whose name is too long to keep is one that cannot be
+// entered: the run goes on in the folder it was started in.
+TEST_F(removal_run, too_long_uninstaller_folder) {
+    std::string too_long = folder + "\\" + std::string(400, 'p');
+    // Where the name cut to 259 characters would lead.
+    ASSERT_TRUE(CreateDirectoryA(too_long.substr(0, 259).c_str(), nullptr));
+    write_file(settings, std::string("[Strings]\r\nto_kill=") + app_folder + "\r\nunwise_path=" +
+                             too_long + "\r\nunwise_title=/rollback\r\n");
+    run_outcome run = run_tool("\"" + settings + "\"", unwise_folder, IDNO);
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_removal_handed_over(app_folder);
+}
