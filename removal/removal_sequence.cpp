@@ -39,7 +39,8 @@ static bool removal_target_usable(const kill_setting& to_kill) {
 static void make_leftover_log_writable() {
     DWORD attributes = GetFileAttributesA(kill_log_path);
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(kill_log_path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        SetFileAttributesA(kill_log_path,
+                           attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 int run_removal(const char* command_tail) {

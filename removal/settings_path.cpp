@@ -9,8 +9,8 @@ char* settings_path_from_tail(const char* tail) {
     if (tail[0] == '"') {
         start = tail + 1;
         const char* closing = std::strchr(start, '"');
-        length = closing != nullptr ? static_cast<std::size_t>(closing - start)
-                                    : std::strlen(start);
+        length =
+            closing != nullptr ? static_cast<std::size_t>(closing - start) : std::strlen(start);
     } else {
         length = std::strlen(tail);
     }

@@ -23,8 +23,8 @@ class find_window_test : public testing::Test {
     }
     HWND make(const std::string& title, HWND parent = nullptr) {
         HWND window =
-            CreateWindowExA(0, probe_class, title.c_str(), parent ? WS_CHILD : WS_OVERLAPPED, 0,
-                            0, 10, 10, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+            CreateWindowExA(0, probe_class, title.c_str(), parent ? WS_CHILD : WS_OVERLAPPED, 0, 0,
+                            10, 10, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!parent)
             windows.push_back(window);
         return window;

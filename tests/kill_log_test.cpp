@@ -37,7 +37,10 @@ TEST(kill_log, tree_line_copies_to_kill_unchanged) {
     } cases[] = {
         {"trailing backslash", "C:\\Tool\\", ""},
         {"259 characters", "C:\\" + std::string(256, 'd'), ""},
-        {"bytes outside ASCII", "C:\\Programme\\Gr\xfc\xdf" "e \xe9t\xe9", ""},
+        {"bytes outside ASCII",
+         "C:\\Programme\\Gr\xfc\xdf"
+         "e \xe9t\xe9",
+         ""},
         {"leftover is truncated", "C:\\Tool", std::string(1000, 'L') + "\r\n"},
     };
     for (const auto& c : cases)

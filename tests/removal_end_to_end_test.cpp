@@ -96,8 +96,8 @@ static void pump_messages() {
 // answers the question with `answer` (IDYES or IDNO; No when none is expected)
 // and keeps this thread's windows responsive until the tool ends. When
 // `watched_log` is given, notes when it disappears after having been seen.
-static run_outcome run_tool(const std::string& tail, const std::string& start_folder,
-                            int answer, const std::string& watched_log = "") {
+static run_outcome run_tool(const std::string& tail, const std::string& start_folder, int answer,
+                            const std::string& watched_log = "") {
     run_outcome outcome;
     std::string tool = program_folder() + "\\remove_tree.exe";
     std::string line = "\"" + tool + "\" " + tail;
@@ -378,8 +378,8 @@ TEST_F(removal_run, too_long_uninstaller_folder) {
     std::string too_long = folder + "\\" + std::string(400, 'p');
     // Where the name cut to 259 characters would lead.
     ASSERT_TRUE(CreateDirectoryA(too_long.substr(0, 259).c_str(), nullptr));
-    write_file(settings, std::string("[Strings]\r\nto_kill=") + app_folder + "\r\nunwise_path=" +
-                             too_long + "\r\nunwise_title=/rollback\r\n");
+    write_file(settings, std::string("[Strings]\r\nto_kill=") + app_folder +
+                             "\r\nunwise_path=" + too_long + "\r\nunwise_title=/rollback\r\n");
     run_outcome run = run_tool("\"" + settings + "\"", unwise_folder, IDNO);
     EXPECT_EQ(run.exit_code, 0u);
     expect_removal_handed_over(app_folder);
