@@ -1,0 +1,203 @@
+// Runs the project's UNWISE.EXE on removal logs. Only ever run in the scratch
+// prefix (run_in_scratch_prefix.sh), whose drives are its own C: and S:.
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+static std::string scratch() {
+    return program_folder();
+}
+
+struct box_search {
+    DWORD process_id;
+    HWND box;
+};
+
+static BOOL CALLBACK find_box_of_process(HWND window, LPARAM context) {
+    box_search* search = reinterpret_cast<box_search*>(context);
+    DWORD owner_process = 0;
+    GetWindowThreadProcessId(window, &owner_process);
+    if (owner_process != search->process_id || !IsWindowVisible(window))
+        return TRUE;
+    search->box = window;
+    return FALSE;
+}
+
+struct unwise_run {
+    DWORD exit_code = STILL_ACTIVE;
+    std::string box_text; // the text of its message box, when one was shown
+};
+
+// Runs UNWISE.EXE (the one beside this program unless `program` is given) in
+// `folder`; a message box it shows is read and closed with OK.
+static unwise_run run_unwise(const std::string& arguments, const std::string& folder,
+                             std::string program = "") {
+    unwise_run run;
+    if (program.empty())
+        program = scratch() + "\\UNWISE.EXE";
+    std::string line = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process))
+        return run;
+    for (int polls = 0; polls < 6000; ++polls) {
+        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)
+            break;
+        box_search search = {process.dwProcessId, nullptr};
+        EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
+        if (search.box != nullptr && run.box_text.empty()) {
+            char text[4096] = "";
+            for (HWND c = GetWindow(search.box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                if (GetWindowTextA(c, text, sizeof text) > 0 && GetDlgCtrlID(c) != IDOK)
+                    run.box_text = text;
+            PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    TerminateProcess(process.hProcess, 99);
+    GetExitCodeProcess(process.hProcess, &run.exit_code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+static std::string log_of(const std::string& lines) {
+    return "***  Installation Started  ***\r\nTitle: \r\nSource: \r\n" + lines;
+}
+
+// A tree like an installed application's: nested folders, a read-only and a
+// hidden file, and a few hundred files.
+static void make_application(const std::string& root) {
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::string folder = root;
+    for (const char* name : {"\\bin", "\\bin\\plugins", "\\bin\\plugins\\deep"}) {
+        folder = root + name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (int i = 0; i < 100; ++i)
+            write_file(folder + "\\file" + std::to_string(i) + ".dat", std::string(i, 'x'));
+    }
+    write_file(root + "\\readme.txt", "read me");
+    SetFileAttributesA((root + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    write_file(root + "\\bin\\settings.ini", "[x]");
+    SetFileAttributesA((root + "\\bin\\settings.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
+
+class unwise_test : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = make_test_folder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        app = folder + "\\Example App";
+        make_application(app);
+        log = folder + "\\KILL.LOG";
+    }
+    void TearDown() override {
+        remove_test_folder(folder);
+    }
+    std::string folder, app, log;
+};
+
+TEST_F(unwise_test, removes_a_nested_tree) {
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S /A /R .\\KILL.LOG", folder).exit_code, 0u);
+    EXPECT_FALSE(file_exists(app));
+    EXPECT_TRUE(file_exists(log)) << "the log is left for its caller";
+}
+
+// Several trees, relative names from the current directory, other lines ignored.
+TEST_F(unwise_test, several_trees_and_relative_names) {
+    std::string second = folder + "\\Second", kept = folder + "\\Kept";
+    make_application(second);
+    make_application(kept);
+    write_file(log, log_of("File Tree: Example App\\*.*\r\nTitle: Kept\r\nFile Tree: Kept\n"
+                           "File Tree: .\\Second\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 0u);
+    EXPECT_FALSE(file_exists(app));
+    EXPECT_FALSE(file_exists(second));
+    EXPECT_TRUE(file_exists(kept + "\\readme.txt"));
+}
+
+// A file in use stays, with the folders that hold it; the rest goes.
+TEST_F(unwise_test, file_in_use_is_left) {
+    std::string busy = app + "\\bin\\plugins\\busy.dll";
+    write_file(busy, "busy");
+    HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 1u);
+    CloseHandle(held);
+    EXPECT_TRUE(file_exists(busy));
+    EXPECT_FALSE(file_exists(app + "\\readme.txt"));
+    EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\file5.dat"));
+    EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\deep"));
+}
+
+// A log inside the tree it names is left, with the folder holding it.
+TEST_F(unwise_test, log_inside_the_tree_is_left) {
+    std::string inner_log = app + "\\bin\\KILL.LOG";
+    write_file(inner_log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S \"" + inner_log + "\"", folder).exit_code, 1u);
+    EXPECT_TRUE(file_exists(inner_log));
+    EXPECT_FALSE(file_exists(app + "\\readme.txt"));
+    EXPECT_FALSE(file_exists(app + "\\bin\\plugins"));
+}
+
+// Run from inside the tree: its own program file and current directory stay.
+TEST_F(unwise_test, own_program_and_current_directory_are_left) {
+    std::string inner = app + "\\bin\\plugins\\UNWISE.EXE";
+    CopyFileA((scratch() + "\\UNWISE.EXE").c_str(), inner.c_str(), FALSE);
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S " + log, app + "\\bin\\plugins\\deep", inner).exit_code, 1u);
+    EXPECT_TRUE(file_exists(inner));
+    EXPECT_TRUE(file_exists(app + "\\bin\\plugins\\deep"));
+    EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\deep\\file1.dat"));
+    EXPECT_FALSE(file_exists(app + "\\readme.txt"));
+}
+
+// A link inside the tree is not followed: what it leads to survives.
+TEST_F(unwise_test, links_are_not_followed) {
+    std::string fixture = scratch() + "\\link_fixture";
+    ASSERT_TRUE(file_exists(fixture + "\\tree\\sub\\link"));
+    write_file(log, log_of("File Tree: " + fixture + "\\tree\\*.*\r\n"));
+    DWORD status = run_unwise("/S .\\KILL.LOG", folder).exit_code;
+    EXPECT_EQ(read_file(fixture + "\\target\\precious.txt"), "must survive\n");
+    EXPECT_FALSE(file_exists(fixture + "\\tree\\sub\\plain.txt"));
+    // Wine cannot remove a host link; where the link goes, so does the tree.
+    EXPECT_EQ(status, file_exists(fixture + "\\tree") ? 1u : 0u);
+}
+
+// Names that are no single folder are refused whole.
+TEST_F(unwise_test, roots_are_refused) {
+    write_file(scratch() + "\\canary.txt", "alive");
+    const std::string trees[] = {
+        "", "\\", "S:", "S:\\", "S:\\\\", ".", scratch() + "\\link_fixture\\.."};
+    for (const std::string& tree : trees) {
+        write_file(log, log_of("File Tree: " + tree + "\\*.*\r\n"));
+        EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 1u) << tree;
+        EXPECT_TRUE(file_exists(scratch() + "\\canary.txt")) << tree;
+        EXPECT_TRUE(file_exists(app + "\\readme.txt")) << tree;
+    }
+}
+
+TEST_F(unwise_test, missing_log) {
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 1u);
+    EXPECT_EQ(run_unwise("/S", folder).exit_code, 1u);
+    EXPECT_TRUE(file_exists(app + "\\readme.txt"));
+}
+
+// Without /S one message box tells what was removed and what was left.
+TEST_F(unwise_test, report_box_without_silent_switch) {
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    unwise_run run = run_unwise("/A .\\KILL.LOG", folder);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.box_text, "Removed 302 files and 4 folders from:\n    " + app + "\n");
+    write_file(log, "File Tree: S:\\*.*\r\n");
+    run = run_unwise(".\\KILL.LOG", folder);
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.box_text, "Removed 0 files and 0 folders from:\n    S:\n\nLeft in place:\n"
+                            "    S:: refused: names no single folder\n");
+}
