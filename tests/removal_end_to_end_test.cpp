@@ -1,6 +1,7 @@
 // Drives the real remove_tree.exe from outside, the way an installer and its
 // user do: this process shows the installer's dialog and answers the question
 // box, and tests\recording_uninstaller.exe stands in for UNWISE.EXE.
+#include "process_window.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -33,24 +34,6 @@ struct run_outcome {
     question_seen question;
     double log_gone_at = 0; // when the watched log vanished after being seen
 };
-
-struct box_search {
-    DWORD process_id;
-    HWND box;
-};
-
-static BOOL CALLBACK find_box_of_process(HWND window, LPARAM context) {
-    box_search* search = reinterpret_cast<box_search*>(context);
-    DWORD owner_process = 0;
-    GetWindowThreadProcessId(window, &owner_process);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (owner_process != search->process_id || std::string(name) != "#32770" ||
-        !IsWindowVisible(window))
-        return TRUE;
-    search->box = window;
-    return FALSE;
-}
 
 static BOOL CALLBACK note_box_control(HWND control, LPARAM context) {
     question_seen* seen = reinterpret_cast<question_seen*>(context);
@@ -113,11 +96,10 @@ static run_outcome run_tool(const std::string& tail, const std::string& start_fo
         DWORD waited = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5, QS_ALLINPUT);
         pump_messages();
         if (!outcome.question.shown) {
-            box_search search = {process.dwProcessId, nullptr};
-            EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
-            if (search.box != nullptr) {
-                outcome.question = inspect_box(search.box);
-                HWND button = GetDlgItem(search.box, answer == IDYES ? IDYES : IDNO);
+            HWND box = visible_window_of_process(process.dwProcessId, "#32770");
+            if (box != nullptr) {
+                outcome.question = inspect_box(box);
+                HWND button = GetDlgItem(box, answer == IDYES ? IDYES : IDNO);
                 PostMessageA(button, BM_CLICK, 0, 0);
             }
         }

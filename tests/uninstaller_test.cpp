@@ -1,5 +1,6 @@
 // Runs the project's UNWISE.EXE on removal logs. Only ever run in the scratch
 // prefix (run_in_scratch_prefix.sh), whose drives are its own C: and S:.
+#include "process_window.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +10,6 @@
 
 static std::string scratch() {
     return program_folder();
-}
-
-struct box_search {
-    DWORD process_id;
-    HWND box;
-};
-
-static BOOL CALLBACK find_box_of_process(HWND window, LPARAM context) {
-    box_search* search = reinterpret_cast<box_search*>(context);
-    DWORD owner_process = 0;
-    GetWindowThreadProcessId(window, &owner_process);
-    if (owner_process != search->process_id || !IsWindowVisible(window))
-        return TRUE;
-    search->box = window;
-    return FALSE;
 }
 
 struct unwise_run {
@@ -48,14 +34,13 @@ static unwise_run run_unwise(const std::string& arguments, const std::string& fo
     for (int polls = 0; polls < 6000; ++polls) {
         if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)
             break;
-        box_search search = {process.dwProcessId, nullptr};
-        EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
-        if (search.box != nullptr && run.box_text.empty()) {
+        HWND box = visible_window_of_process(process.dwProcessId, nullptr);
+        if (box != nullptr && run.box_text.empty()) {
             char text[4096] = "";
-            for (HWND c = GetWindow(search.box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
                 if (GetWindowTextA(c, text, sizeof text) > 0 && GetDlgCtrlID(c) != IDOK)
                     run.box_text = text;
-            PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
     }
     TerminateProcess(process.hProcess, 99);
