@@ -1,7 +1,7 @@
 // Drives the real remove_tree.exe from outside, the way an installer and its
 // user do: this process shows the installer's dialog and answers the question
 // box, and tests\recording_uninstaller.exe stands in for UNWISE.EXE.
-#include "process_window.h"
+#include "child_process.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -82,13 +82,8 @@ static void pump_messages() {
 static run_outcome run_tool(const std::string& tail, const std::string& start_folder, int answer,
                             const std::string& watched_log = "") {
     run_outcome outcome;
-    std::string tool = program_folder() + "\\remove_tree.exe";
-    std::string line = "\"" + tool + "\" " + tail;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(tool.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        start_folder.c_str(), &startup, &process))
+    if (!start_program(program_folder() + "\\remove_tree.exe", tail, start_folder, process))
         return outcome;
     bool log_seen = false;
     double deadline = seconds_now() + 60;

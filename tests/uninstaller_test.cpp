@@ -1,6 +1,6 @@
 // Runs the project's UNWISE.EXE on removal logs. Only ever run in the scratch
 // prefix (run_in_scratch_prefix.sh), whose drives are its own C: and S:.
-#include "process_window.h"
+#include "child_process.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +24,8 @@ static unwise_run run_unwise(const std::string& arguments, const std::string& fo
     unwise_run run;
     if (program.empty())
         program = scratch() + "\\UNWISE.EXE";
-    std::string line = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process))
+    if (!start_program(program, arguments, folder, process))
         return run;
     for (int polls = 0; polls < 6000; ++polls) {
         if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)

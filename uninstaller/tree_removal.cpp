@@ -20,7 +20,7 @@ static bool same_path(const std::string& a, const std::string& b) {
                                         -1) == CSTR_EQUAL;
 }
 
-static void leave(removal_tally& tally, const std::string& path, const char* why) {
+static void leave(removal_tally& tally, const std::string& path, const std::string& why) {
     tally.left.push_back(path + ": " + why);
 }
 
@@ -61,39 +61,39 @@ static void remove_folder_contents(const std::string& folder, const protected_pa
         remove_entry(e.first, e.second, keep, tally);
 }
 
+// Removes one entry, a folder after what it holds; returns why it had to
+// stay, or "" once it is gone.
+static std::string remove_one(const std::string& path, bool folder, DWORD attributes,
+                              const protected_paths& keep, removal_tally& tally) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link: remove the link only, never what it leads to.
+        bool removed = folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
+        return removed ? "" : "link that cannot be removed; not followed";
+    }
+    if (folder) {
+        remove_folder_contents(path, keep, tally);
+        if (same_path(path, keep.current_directory))
+            return "current directory";
+        return RemoveDirectoryA(path.c_str()) ? "" : reason_for(GetLastError());
+    }
+    if (same_path(path, keep.program))
+        return "the uninstaller itself";
+    if (same_path(path, keep.log))
+        return "the removal log";
+    return DeleteFileA(path.c_str()) ? "" : reason_for(GetLastError());
+}
+
 static void remove_entry(const std::string& path, DWORD attributes, const protected_paths& keep,
                          removal_tally& tally) {
     bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A link: remove the link only, never what it leads to.
-        if (folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) {
-            ++(folder ? tally.folders_removed : tally.files_removed);
-            return;
-        }
-        leave(tally, path, "link that cannot be removed; not followed");
-    } else if (folder) {
-        remove_folder_contents(path, keep, tally);
-        if (same_path(path, keep.current_directory)) {
-            leave(tally, path, "current directory");
-        } else if (RemoveDirectoryA(path.c_str())) {
-            ++tally.folders_removed;
-            return;
-        } else {
-            leave(tally, path, reason_for(GetLastError()).c_str());
-        }
-    } else if (same_path(path, keep.program)) {
-        leave(tally, path, "the uninstaller itself");
-    } else if (same_path(path, keep.log)) {
-        leave(tally, path, "the removal log");
-    } else if (DeleteFileA(path.c_str())) {
-        ++tally.files_removed;
+    std::string why = remove_one(path, folder, attributes, keep, tally);
+    if (why.empty()) {
+        ++(folder ? tally.folders_removed : tally.files_removed);
         return;
-    } else {
-        leave(tally, path, reason_for(GetLastError()).c_str());
     }
+    leave(tally, path, why);
     // Left in place: as it was.
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.c_str(), attributes);

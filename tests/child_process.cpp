@@ -1,4 +1,4 @@
-#include "process_window.h"
+#include "child_process.h"
 
 #include <cstring>
 
@@ -25,4 +25,13 @@ HWND visible_window_of_process(DWORD process_id, const char* class_name) {
     window_search search = {process_id, class_name, nullptr};
     EnumWindows(consider, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+bool start_program(const std::string& program, const std::string& arguments,
+                   const std::string& folder, PROCESS_INFORMATION& process) {
+    std::string line = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &process) != FALSE;
 }
