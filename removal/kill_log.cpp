@@ -1,9 +1,31 @@
 #include "kill_log.h"
 
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
+
+static const char kill_log_path[] = ".\\KILL.LOG";
 
 // The log's output stream; it holds an open file only inside write_kill_log.
 static std::FILE* kill_log_stream;
+
+// Which file write_kill_log wrote, so that only that one is deleted.
+static BY_HANDLE_FILE_INFORMATION written_log;
+static bool log_written;
+
+// A file this run may write or delete: one name only, no link of any kind.
+static bool is_plain_file(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
+               0 &&
+           info.nNumberOfLinks == 1;
+}
+
+static bool same_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
 
 // Ends the current line (CR LF in text mode) and flushes it to the file, so
 // every finished line is on disk at once.
@@ -17,11 +39,38 @@ static void write_line(const char* text) {
     end_line();
 }
 
-void write_kill_log(const char* to_kill) {
-    // Text mode, other processes may read and write, created or truncated.
-    kill_log_stream = std::fopen(".\\KILL.LOG", "w");
-    if (kill_log_stream == nullptr)
-        return;
+// Opens the log for writing, truncated, without following a link: the
+// handle is checked, not the name, so nothing can be swapped in between.
+static HANDLE open_log_for_writing(BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE file =
+        CreateFileA(kill_log_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    if (!GetFileInformationByHandle(file, &info) || !is_plain_file(info) || !SetEndOfFile(file)) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+bool write_kill_log(const char* to_kill) {
+    log_written = false;
+    BY_HANDLE_FILE_INFORMATION info;
+    HANDLE file = open_log_for_writing(info);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // Text mode, so each line ends in CR LF.
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_TEXT);
+    if (descriptor == -1) {
+        CloseHandle(file);
+        return false;
+    }
+    kill_log_stream = _fdopen(descriptor, "w");
+    if (kill_log_stream == nullptr) {
+        _close(descriptor);
+        return false;
+    }
     write_line("***  Installation Started  ***");
     write_line("Title: ");
     write_line("Source: ");
@@ -29,6 +78,28 @@ void write_kill_log(const char* to_kill) {
     std::fputs(to_kill, kill_log_stream);
     std::fputs("\\*.*", kill_log_stream);
     end_line();
-    std::fclose(kill_log_stream);
+    bool whole = !std::ferror(kill_log_stream);
+    whole &= std::fclose(kill_log_stream) == 0;
     kill_log_stream = nullptr;
+    if (whole) {
+        written_log = info;
+        log_written = true;
+    }
+    return whole;
+}
+
+void delete_kill_log() {
+    if (!log_written)
+        return;
+    HANDLE file = CreateFileA(kill_log_path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(file, &info) && is_plain_file(info) &&
+        same_file(info, written_log)) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    }
+    CloseHandle(file);
 }

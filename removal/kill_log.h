@@ -1,7 +1,12 @@
 #pragma once
 
-// Creates .\KILL.LOG in the current directory (truncating a writable one left
-// from an earlier run) and writes the four lines that hand the uninstaller one
-// file tree: `to_kill` and every file in it. Reports nothing; when the file
-// cannot be opened nothing is written.
-void write_kill_log(const char* to_kill);
+// Creates .\KILL.LOG in the current directory, or truncates the one there,
+// and writes the four lines that hand the uninstaller one file tree:
+// `to_kill` and every file in it. A name that is a link or reparse point, or
+// a file with more than one name, is never written through. True only when
+// every line is on disk and the file is closed.
+bool write_kill_log(const char* to_kill);
+
+// Deletes .\KILL.LOG when it is still the very file write_kill_log wrote in
+// this run; anything else under that name is left alone.
+void delete_kill_log();

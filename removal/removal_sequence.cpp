@@ -2,18 +2,17 @@
 
 #include "kill_log.h"
 #include "kill_settings.h"
-#include "removal_target.h"
+#include "leftover_log.h"
 #include "run_and_wait.h"
-#include "../window_lookup/find_window.h"
 #include "settings_path.h"
+#include "../target_check/target_check.h"
+#include "../window_lookup/find_window.h"
 
 #include <windows.h>
 #include <direct.h>
 
 #include <cstdlib>
 #include <cstring>
-
-static const char kill_log_path[] = ".\\KILL.LOG";
 
 // Asks the user over the installer's dialog; the answer Yes refuses the removal.
 static bool removal_refused() {
@@ -28,19 +27,12 @@ static bool removal_refused() {
 }
 
 // The tree may go to the uninstaller only when it names one folder whole:
-// not "n/a", not cut short, and not a volume root, blank or the current
-// directory, which the log would turn into "every file on the drive".
-static bool removal_target_usable(const kill_setting& to_kill) {
+// not "n/a", not cut short, and not a volume root, blank, the current
+// directory, a device or a damaged name, which the log would turn into
+// "every file on the drive" or into other folders than the one meant.
+static bool removal_target_named(const kill_setting& to_kill) {
     return !to_kill.too_long && std::strcmp(to_kill.text, "n/a") != 0 &&
-           !names_volume_root(to_kill.text);
-}
-
-// A read-only log left from an earlier run could not be opened for writing.
-static void make_leftover_log_writable() {
-    DWORD attributes = GetFileAttributesA(kill_log_path);
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(kill_log_path,
-                           attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+           !names_volume_root(to_kill.text) && !holds_forbidden_character(to_kill.text);
 }
 
 int run_removal(const char* command_tail) {
@@ -51,16 +43,20 @@ int run_removal(const char* command_tail) {
     bool refused = false;
     if (std::strcmp(kill_settings.unwise_title.whole, "/rollback") != 0)
         refused = removal_refused();
-    if (refused || !removal_target_usable(kill_settings.to_kill))
+    if (refused || !removal_target_named(kill_settings.to_kill))
         return 0;
 
     // A directory name too long to keep counts as one that cannot be entered:
     // the run goes on where it was started.
     if (!kill_settings.unwise_path.too_long)
         _chdir(kill_settings.unwise_path.text);
-    make_leftover_log_writable();
-    write_kill_log(kill_settings.to_kill.text);
+    // Judged from where the uninstaller runs, which resolves relative names.
+    if (removal_target_refusal(kill_settings.to_kill.text) != nullptr)
+        return 0;
+    // The uninstaller gets only a log this run wrote whole.
+    if (!ready_kill_log_name() || !write_kill_log(kill_settings.to_kill.text))
+        return 0;
     run_and_wait(".\\UNWISE.EXE /S /A /R .\\KILL.LOG");
-    DeleteFileA(kill_log_path);
+    delete_kill_log();
     return 0;
 }

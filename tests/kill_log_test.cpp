@@ -16,8 +16,9 @@ static std::string log_written(const std::string& to_kill, const std::string& le
     SetCurrentDirectoryA(folder.c_str());
     if (!leftover.empty())
         write_file("KILL.LOG", leftover);
-    write_kill_log(to_kill.c_str());
+    bool whole = write_kill_log(to_kill.c_str());
     std::string bytes = read_file("KILL.LOG");
+    EXPECT_TRUE(whole) << "written whole";
     SetCurrentDirectoryA(previous);
     remove_test_folder(folder);
     return bytes;
@@ -59,7 +60,7 @@ TEST(kill_log, locked_log_is_left_alone) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(folder.c_str());
-    write_kill_log("C:\\Tool");
+    EXPECT_FALSE(write_kill_log("C:\\Tool"));
     SetCurrentDirectoryA(previous);
     CloseHandle(held);
     EXPECT_EQ(read_file(path), "held");

@@ -361,3 +361,109 @@ TEST_F(removal_run, too_long_uninstaller_folder) {
     EXPECT_EQ(run.exit_code, 0u);
     expect_removal_handed_over(app_folder);
 }
+
+// Spellings of a tree, one rule each, through the real program. Refused:
+// the question is asked, then nothing is written or started. Accepted: the
+// log carries the value byte for byte as read.
+TEST_F(removal_run, tree_spellings) {
+    struct {
+        std::string to_kill;
+        bool handed_over;
+    } cases[] = {
+        // the UNC marker in any case, device and volume namespaces
+        {"\\\\?\\unc\\server\\share", false},
+        {"\\\\?\\Volume{0d1a2b3c-0000-0000-0000-100000000000}\\", false},
+        {"\\??\\C:\\", false},
+        {"!:\\", false},
+        // damaged names and patterns
+        {"C:\\Program Files\\Example ??", false},
+        {"C:\\Program Files\\Example*", false},
+        // resolved by the platform: a drive that is no letter
+        {"1:\\Tool", false},
+        // ordinary folders in every spelling
+        {"C:\\Program Files\\Example Tool\\", true},
+        {"c:/apps/tool", true},
+        {"..\\Tool", true},
+        {"C:Tool", true},
+        {"\\\\server\\share\\Apps\\Tool", true},
+        {"\\\\?\\C:\\Program Files\\Tool", true},
+        {"\\\\?\\UNC\\server\\share\\Tool", true},
+        {"C:\\Programme\\Gr\xf6\xdf"
+         "e",
+         true},
+    };
+    for (const auto& c : cases) {
+        write_settings("to_kill=" + c.to_kill + "\r\n", dialog_title);
+        DeleteFileA((unwise_folder + "\\uninstaller_record.txt").c_str());
+        DeleteFileA((unwise_folder + "\\seen_kill_log").c_str());
+        run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << c.to_kill;
+        EXPECT_TRUE(run.question.shown) << c.to_kill;
+        if (c.handed_over) {
+            expect_removal_handed_over(c.to_kill);
+        } else {
+            EXPECT_FALSE(file_exists(kill_log())) << c.to_kill;
+            EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt")) << c.to_kill;
+        }
+    }
+}
+
+// A log left in the uninstaller's folder never makes the tool write into,
+// change or delete another file, and the uninstaller only ever gets the log
+// this run wrote.
+TEST_F(removal_run, leftover_logs) {
+    const std::string other = folder + "\\other.txt";
+    enum leftover_kind { none, plain, read_only, hard_link, held_open };
+    struct {
+        const char* name;
+        leftover_kind kind;
+        bool handed_over;
+    } cases[] = {
+        {"none", none, true},
+        {"plain", plain, true},
+        {"read-only plain", read_only, true},
+        {"hard link to a read-only file", hard_link, true},
+        {"held open without sharing", held_open, false},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA((unwise_folder + "\\uninstaller_record.txt").c_str());
+        DeleteFileA((unwise_folder + "\\seen_kill_log").c_str());
+        SetFileAttributesA(other.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(other.c_str());
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.kind != none && c.kind != hard_link)
+            write_file(kill_log(), "an older log\r\n");
+        if (c.kind == read_only)
+            SetFileAttributesA(kill_log().c_str(), FILE_ATTRIBUTE_READONLY);
+        if (c.kind == hard_link) {
+            write_file(other, "precious");
+            SetFileAttributesA(other.c_str(), FILE_ATTRIBUTE_READONLY);
+            ASSERT_TRUE(CreateHardLinkA(kill_log().c_str(), other.c_str(), nullptr)) << c.name;
+        }
+        if (c.kind == held_open) {
+            held = CreateFileA(kill_log().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE) << c.name;
+        }
+        write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+        run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        EXPECT_EQ(run.exit_code, 0u) << c.name;
+        if (c.handed_over) {
+            expect_removal_handed_over(app_folder);
+        } else {
+            EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt")) << c.name;
+            EXPECT_EQ(read_file(kill_log()), "an older log\r\n") << c.name;
+        }
+        if (c.kind == hard_link) {
+            EXPECT_EQ(read_file(other), "precious") << c.name;
+            EXPECT_EQ(GetFileAttributesA(other.c_str()) & FILE_ATTRIBUTE_READONLY,
+                      static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
+                << c.name;
+        }
+        // Clear whatever was set aside or left for the next case.
+        SetFileAttributesA(kill_log().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(kill_log().c_str());
+    }
+}

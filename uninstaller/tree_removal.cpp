@@ -1,6 +1,6 @@
 #include "tree_removal.h"
 
-#include "../removal/removal_target.h"
+#include "../target_check/target_check.h"
 
 #include <windows.h>
 
@@ -108,8 +108,8 @@ static bool is_gone(const std::string& path) {
 }
 
 bool remove_file_tree(const std::string& tree, const protected_paths& keep, removal_tally& tally) {
-    if (names_volume_root(tree.c_str())) {
-        leave(tally, tree.empty() ? "(empty name)" : tree, "refused: names no single folder");
+    if (const char* refusal = removal_target_refusal(tree.c_str())) {
+        leave(tally, tree.empty() ? "(empty name)" : tree, std::string("refused: ") + refusal);
         return false;
     }
     std::string path = full_path(tree);
