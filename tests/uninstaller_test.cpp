@@ -101,20 +101,98 @@ TEST_F(unwise_test, several_trees_and_relative_names) {
     EXPECT_TRUE(file_exists(kept + "\\readme.txt"));
 }
 
-// A file in use stays, with the folders that hold it; the rest goes.
-TEST_F(unwise_test, file_in_use_is_left) {
+// The pending removals Wine keeps for the next restart, as one text.
+static std::string pending_removals() {
+    HKEY key;
+    std::string text;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return text;
+    DWORD size = 0, type = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) ==
+        ERROR_SUCCESS) {
+        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(&value[0]), &size) == ERROR_SUCCESS)
+            for (std::size_t i = 0; i < size / sizeof(wchar_t); ++i)
+                text += value[i] < 128 ? static_cast<char>(value[i]) : '?';
+    }
+    RegCloseKey(key);
+    for (char& c : text)
+        if (c == '\0')
+            c = '|';
+    return text;
+}
+
+static void forget_pending_removals() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
+// A file in use is scheduled for the next restart, and so is the folder
+// holding it; the rest goes, and the status says a restart will finish it.
+TEST_F(unwise_test, file_in_use_is_scheduled) {
+    forget_pending_removals();
     std::string busy = app + "\\bin\\plugins\\busy.dll";
     write_file(busy, "busy");
     HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
-    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 1u);
+    unwise_run run = run_unwise("/A .\\KILL.LOG", folder);
     CloseHandle(held);
+    EXPECT_EQ(run.exit_code, 3010u);
+    EXPECT_NE(run.box_text.find("Scheduled for removal at the next restart:\n    " + busy +
+                                ": in use, removed at the next restart\n"),
+              std::string::npos)
+        << run.box_text;
+    std::string pending = pending_removals();
+    std::size_t file_at = pending.find("busy.dll|");
+    std::size_t folder_at = pending.find("plugins|", file_at);
+    EXPECT_NE(file_at, std::string::npos) << pending;
+    EXPECT_NE(folder_at, std::string::npos) << "the folder after the file: " << pending;
+    forget_pending_removals();
     EXPECT_TRUE(file_exists(busy));
     EXPECT_FALSE(file_exists(app + "\\readme.txt"));
     EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\file5.dat"));
     EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\deep"));
+}
+
+// Trees made on the host side that ordinary paths cannot address: every
+// name and every depth goes, with the tree itself.
+TEST_F(unwise_test, names_and_depths_ordinary_paths_cannot_reach) {
+    const char* trees[] = {"odd_names", "reserved_names", "deep"};
+    for (const char* name : trees) {
+        std::string tree = scratch() + "\\" + name + "\\tree";
+        ASSERT_TRUE(file_exists(tree)) << name;
+        write_file(log, log_of("File Tree: " + tree + "\\*.*\r\n"));
+        unwise_run run = run_unwise("/A .\\KILL.LOG", folder);
+        EXPECT_EQ(run.exit_code, 0u) << name << ": " << run.box_text;
+        EXPECT_FALSE(file_exists(tree)) << name;
+        EXPECT_TRUE(file_exists(scratch() + "\\" + name)) << name << ": only the tree goes";
+    }
+}
+
+// Read-only, hidden and system files and folders go like any other.
+TEST_F(unwise_test, read_only_hidden_and_system_entries) {
+    const DWORD mixes[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+                           FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
+    int i = 0;
+    for (DWORD mix : mixes) {
+        std::string sub = app + "\\mix" + std::to_string(i++);
+        CreateDirectoryA(sub.c_str(), nullptr);
+        write_file(sub + "\\file.dat", "x");
+        SetFileAttributesA((sub + "\\file.dat").c_str(), mix);
+        SetFileAttributesA(sub.c_str(), mix);
+    }
+    SetFileAttributesA(app.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 0u);
+    EXPECT_FALSE(file_exists(app));
 }
 
 // A log inside the tree it names is left, with the folder holding it.
@@ -154,13 +232,27 @@ TEST_F(unwise_test, links_are_not_followed) {
 // Names that are no single folder are refused whole.
 TEST_F(unwise_test, roots_are_refused) {
     write_file(scratch() + "\\canary.txt", "alive");
+    CreateDirectoryA((folder + "\\Example 01").c_str(), nullptr);
     const std::string trees[] = {
-        "", "\\", "S:", "S:\\", "S:\\\\", ".", scratch() + "\\link_fixture\\.."};
+        "",
+        "\\",
+        "S:",
+        "S:\\",
+        "S:\\\\",
+        ".",
+        scratch() + "\\link_fixture\\..",
+        "\\\\?\\s:\\",
+        "\\\\.\\unc\\server\\share\\..",
+        "\\??\\S:\\",
+        folder + "\\Example ??",               // a damaged name or a pattern
+        scratch() + "\\link_fixture\\to_root", // a link that leads to the drive's root
+    };
     for (const std::string& tree : trees) {
         write_file(log, log_of("File Tree: " + tree + "\\*.*\r\n"));
         EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 1u) << tree;
         EXPECT_TRUE(file_exists(scratch() + "\\canary.txt")) << tree;
         EXPECT_TRUE(file_exists(app + "\\readme.txt")) << tree;
+        EXPECT_TRUE(file_exists(folder + "\\Example 01")) << tree;
     }
 }
 

@@ -1,35 +1,54 @@
 #include "removal_log_reader.h"
 
-#include <cstdio>
+#include <windows.h>
 
-static const std::string tree_line_start = "File Tree: ";
-static const std::string tree_line_end = "\\*.*";
+#include <cstdlib>
+#include <cstring>
 
-std::vector<std::string> file_trees_in_log(const char* log_path, bool* readable) {
-    std::vector<std::string> trees;
-    std::FILE* log = std::fopen(log_path, "rb");
-    *readable = log != nullptr;
-    if (log == nullptr)
-        return trees;
-    std::string line;
-    for (int c = std::fgetc(log);; c = std::fgetc(log)) {
-        if (c != EOF && c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() >= tree_line_start.size() + tree_line_end.size() &&
-            line.compare(0, tree_line_start.size(), tree_line_start) == 0 &&
-            line.compare(line.size() - tree_line_end.size(), tree_line_end.size(), tree_line_end) ==
-                0)
-            trees.push_back(
-                line.substr(tree_line_start.size(),
-                            line.size() - tree_line_start.size() - tree_line_end.size()));
-        line.clear();
-        if (c == EOF)
-            break;
+static const char tree_line_start[] = "File Tree: ";
+static const char tree_line_end[] = "\\*.*";
+
+// The whole log in memory, NUL-terminated; null when it cannot be read.
+static char* read_whole_file(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    LARGE_INTEGER size;
+    char* text = nullptr;
+    DWORD got = 0;
+    if (GetFileSizeEx(file, &size) && size.QuadPart < 64 * 1024 * 1024 &&
+        (text = static_cast<char*>(std::malloc(static_cast<std::size_t>(size.QuadPart) + 1))) &&
+        ReadFile(file, text, static_cast<DWORD>(size.QuadPart), &got, nullptr)) {
+        text[got] = '\0';
+    } else {
+        std::free(text);
+        text = nullptr;
     }
-    std::fclose(log);
-    return trees;
+    CloseHandle(file);
+    return text;
+}
+
+bool for_each_file_tree(const char* log_path, void (*found)(const char* tree)) {
+    char* text = read_whole_file(log_path);
+    if (text == nullptr)
+        return false;
+    const std::size_t start = sizeof tree_line_start - 1, end = sizeof tree_line_end - 1;
+    for (char* line = text; *line != '\0';) {
+        char* next = std::strchr(line, '\n');
+        char* line_end = next != nullptr ? next : line + std::strlen(line);
+        if (line_end > line && line_end[-1] == '\r')
+            --line_end;
+        std::size_t length = static_cast<std::size_t>(line_end - line);
+        if (length >= start + end && std::memcmp(line, tree_line_start, start) == 0 &&
+            std::memcmp(line_end - end, tree_line_end, end) == 0) {
+            line_end[-static_cast<std::ptrdiff_t>(end)] = '\0';
+            found(line + start);
+        }
+        if (next == nullptr)
+            break;
+        line = next + 1;
+    }
+    std::free(text);
+    return true;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
-// The folders named by the "File Tree: DIR\*.*" lines of a removal log, in
-// order; other lines are ignored. `readable` tells whether the log could be read.
-std::vector<std::string> file_trees_in_log(const char* log_path, bool* readable);
+// Calls `found` with each folder named by a "File Tree: DIR\*.*" line of the
+// removal log at `log_path`, in order, as NUL-terminated 8-bit text; other
+// lines are ignored. False when the log cannot be read.
+bool for_each_file_tree(const char* log_path, void (*found)(const char* tree));

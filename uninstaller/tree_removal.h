@@ -1,27 +1,33 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include <windows.h>
 
-// What removing trees achieved, for the closing report.
+// What removing trees achieved, for the closing report and the exit status.
 struct removal_tally {
-    unsigned files_removed = 0;
-    unsigned folders_removed = 0;
-    std::vector<std::string> left; // "path: why", for everything left in place
+    unsigned files_removed;
+    unsigned folders_removed;
+    unsigned scheduled;  // in use: removed at the next restart
+    unsigned left;       // neither removed nor scheduled
+    wchar_t notes[8192]; // "    path: why\n" for the first entries scheduled or left
+    unsigned noted;
 };
 
 // Paths that are never removed, though they may lie inside a tree: the
-// running program, the log it was given, its current directory.
+// running program, the log it was given, its current directory. Full paths
+// with the \\?\ prefix, as remove_file_tree builds them.
 struct protected_paths {
-    std::string program, log, current_directory; // full paths
+    wchar_t program[MAX_PATH + 8], log[MAX_PATH + 8], current_directory[MAX_PATH + 8];
 };
 
-// Removes `tree` with everything in it, read-only files included, as far as
-// it can: what cannot go is noted and the rest goes on. Links (junctions,
-// symbolic links) are never followed; the link itself is removed where the
-// platform allows. A volume root or blank name is refused. Returns whether
-// the tree is gone afterwards.
-bool remove_file_tree(const std::string& tree, const protected_paths& keep, removal_tally& tally);
+// `path` (8-bit, system code page) made absolute from the current directory,
+// behind \\?\ (\\?\UNC\ for a share), into `out` of `size` characters.
+// False when it does not fit.
+bool long_full_path(const char* path, wchar_t* out, DWORD size);
 
-// `path` made absolute from the current directory.
-std::string full_path(const std::string& path);
+// Removes `tree` with everything in it, as far as it can, with the wide API
+// on \\?\ paths, so that any name and any depth the file system holds can go.
+// Read-only, hidden and system attributes are cleared first (and put back on
+// what stays); links and junctions are removed, never followed; what is in
+// use is scheduled for removal at the next restart. A tree that names no
+// single folder is refused. Returns whether the tree is gone.
+bool remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally);

@@ -1,0 +1,189 @@
+// Builds on examples/nsis: installs the sample application with the NSIS
+// installer and uninstalls it the way its user does, with remove_tree.exe
+// and the project's UNWISE.EXE inside the NSIS uninstaller. Only ever run in
+// the scratch prefix (tools/run-in-scratch-prefix), whose drives are its own
+// C: and S:.
+#include "child_process.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <windows.h>
+
+#include <string>
+
+static const std::string install_dir = "S:\\Example Tool";
+static const char* const installed_files[] = {"readme.txt", "bin\\example.ini", "data\\notes.txt",
+                                              "uninstall.exe"};
+
+// Runs a program to its end; its exit status, or STILL_ACTIVE on time-out.
+static DWORD run_to_end(const std::string& program, const std::string& arguments) {
+    PROCESS_INFORMATION process;
+    DWORD status = STILL_ACTIVE;
+    if (!start_program(program, arguments, program_folder(), process))
+        return status;
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+// An NSIS uninstaller copies itself to the temporary folder, starts the copy
+// and ends: the copy is the one to watch.
+static HANDLE start_uninstaller(const std::string& arguments) {
+    PROCESS_INFORMATION launcher;
+    if (!start_program(install_dir + "\\uninstall.exe", arguments, program_folder(), launcher))
+        return nullptr;
+    WaitForSingleObject(launcher.hProcess, 30000);
+    CloseHandle(launcher.hThread);
+    CloseHandle(launcher.hProcess);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    HANDLE copy = nullptr;
+    for (BOOL more = Process32First(snapshot, &entry); more && copy == nullptr;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == launcher.dwProcessId)
+            copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                               entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return copy;
+}
+
+static DWORD wait_for_end(HANDLE process) {
+    DWORD status = STILL_ACTIVE;
+    WaitForSingleObject(process, 60000);
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return status;
+}
+
+struct window_wanted {
+    const char* title;
+    bool exact;
+    HWND found;
+};
+
+static BOOL CALLBACK consider(HWND window, LPARAM context) {
+    window_wanted* wanted = reinterpret_cast<window_wanted*>(context);
+    char name[64] = "", title[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    std::string t = title;
+    if (std::string(name) != "#32770" || !IsWindowVisible(window) ||
+        (wanted->exact ? t != wanted->title : t.rfind(wanted->title, 0) != 0))
+        return TRUE;
+    wanted->found = window;
+    return FALSE;
+}
+
+// A visible dialog whose title is, or begins with, `title`; waits up to 30 s.
+static HWND wait_for_dialog(const char* title, bool exact) {
+    for (int i = 0; i < 3000; ++i) {
+        window_wanted wanted = {title, exact, nullptr};
+        EnumWindows(consider, reinterpret_cast<LPARAM>(&wanted));
+        if (wanted.found != nullptr)
+            return wanted.found;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+static bool installed_tree_whole() {
+    for (const char* name : installed_files)
+        if (!file_exists(install_dir + "\\" + name))
+            return false;
+    return true;
+}
+
+// Any KILL.LOG left under `folder`.
+static bool kill_log_under(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool found = false;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            found |= kill_log_under(folder + "\\" + name);
+        else
+            found |= _stricmp(name.c_str(), "KILL.LOG") == 0;
+    } while (!found && FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+static std::string temp_folder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return temp;
+}
+
+class nsis_example : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(run_to_end(program_folder() + "\\example_tool_setup.exe", "/S /D=" + install_dir),
+                  0u);
+        ASSERT_TRUE(installed_tree_whole());
+    }
+    void TearDown() override {
+        remove_test_folder(install_dir);
+    }
+};
+
+// The user presses Uninstall and answers the question over the uninstaller's
+// own window, which keeps answering messages while the question is up.
+TEST_F(nsis_example, interactive_uninstall) {
+    struct {
+        const char* name;
+        int answer;
+        bool removed;
+    } cases[] = {{"answer No", IDNO, true}, {"answer Yes", IDYES, false}};
+    for (const auto& c : cases) {
+        if (!file_exists(install_dir))
+            SetUp();
+        HANDLE uninstaller = start_uninstaller("");
+        ASSERT_NE(uninstaller, nullptr) << c.name;
+        HWND window = wait_for_dialog("Example Tool Uninstall", false);
+        ASSERT_NE(window, nullptr) << c.name;
+        PostMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+
+        HWND question = wait_for_dialog("Example Tool", true);
+        ASSERT_NE(question, nullptr) << c.name;
+        EXPECT_EQ(GetWindow(question, GW_OWNER), window) << c.name;
+        DWORD_PTR result = 0;
+        EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0)
+            << c.name << ": the uninstaller's window does not answer";
+        char caption[256] = "";
+        GetWindowTextA(window, caption, sizeof caption);
+        EXPECT_STREQ(caption, "Example Tool Uninstall: Uninstalling") << c.name;
+        PostMessageA(GetDlgItem(question, c.answer), BM_CLICK, 0, 0);
+
+        EXPECT_EQ(wait_for_end(uninstaller), 0u) << c.name;
+        EXPECT_EQ(file_exists(install_dir), !c.removed) << c.name;
+        if (!c.removed) {
+            EXPECT_TRUE(installed_tree_whole()) << c.name;
+        }
+        EXPECT_FALSE(kill_log_under(temp_folder())) << c.name;
+    }
+}
+
+// A silent uninstall asks nothing and removes the tree.
+TEST_F(nsis_example, silent_uninstall) {
+    HANDLE uninstaller = start_uninstaller("/S");
+    ASSERT_NE(uninstaller, nullptr);
+    bool asked = false;
+    for (int i = 0; i < 6000 && WaitForSingleObject(uninstaller, 10) == WAIT_TIMEOUT; ++i) {
+        window_wanted wanted = {"Example Tool", true, nullptr};
+        EnumWindows(consider, reinterpret_cast<LPARAM>(&wanted));
+        asked |= wanted.found != nullptr;
+    }
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(wait_for_end(uninstaller), 0u);
+    EXPECT_FALSE(file_exists(install_dir));
+    EXPECT_FALSE(kill_log_under(temp_folder()));
+}
