@@ -71,6 +71,15 @@ static const char* root_name_end(const char* p) {
     return end;
 }
 
+// Where the `server\share` of a UNC root, starting at `p`, ends; null when
+// either name is missing or no real name.
+static const char* share_root_end(const char* p) {
+    const char* server_end = root_name_end(p);
+    if (server_end == nullptr || !is_separator(*server_end))
+        return nullptr;
+    return root_name_end(server_end + 1);
+}
+
 bool names_volume_root(const char* path) {
     const char* p = path;
     if (is_separator(p[0]) && p[1] == '?' && p[2] == '?' && is_separator(p[3]))
@@ -92,15 +101,8 @@ bool names_volume_root(const char* path) {
     } else if (has_drive(p)) {
         p += 2;
     }
-    if (unc) {
-        const char* server_end = root_name_end(p);
-        if (server_end == nullptr || !is_separator(*server_end))
-            return true;
-        const char* share_end = root_name_end(server_end + 1);
-        if (share_end == nullptr)
-            return true;
-        p = share_end;
-    }
+    if (unc && (p = share_root_end(p)) == nullptr)
+        return true;
 
     int depth = 0;
     while (*p != '\0') {
@@ -119,6 +121,8 @@ bool names_volume_root(const char* path) {
 
 bool holds_forbidden_character(const char* path) {
     const char* p = path;
+    // Behind \\?\ the platform takes a slash as it stands, as part of a name.
+    bool literal = has_long_prefix(p) && p[2] == '?';
     if (has_long_prefix(p))
         p += 4;
     if (has_drive(p))
@@ -126,7 +130,7 @@ bool holds_forbidden_character(const char* path) {
     for (; *p != '\0'; p = next_char(p)) {
         unsigned char c = static_cast<unsigned char>(*p);
         if (c < 32 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' ||
-            c == ':')
+            c == ':' || (literal && c == '/'))
             return true;
     }
     return false;
@@ -150,13 +154,10 @@ static bool is_folder_below_root(const char* full) {
         unc = true;
     }
     if (unc) {
-        const char* server_end = root_name_end(p);
-        if (server_end == nullptr || *server_end != '\\')
+        p = share_root_end(p);
+        if (p == nullptr || *p != '\\')
             return false;
-        const char* share_end = root_name_end(server_end + 1);
-        if (share_end == nullptr || *share_end != '\\')
-            return false;
-        p = share_end + 1;
+        ++p;
     } else {
         if (!is_ascii_letter(p[0]) || p[1] != ':' || p[2] != '\\')
             return false;

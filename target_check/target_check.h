@@ -15,7 +15,8 @@
 bool names_volume_root(const char* path);
 
 // True when `path` holds a character that no Windows name may hold: `*?"<>|`,
-// a control character, or a colon other than the drive designator's. Such a
+// a control character, a colon other than the drive designator's, or a slash
+// behind `\\?\`, where the platform takes it as part of a name. Such a
 // value is a pattern or a damaged name (a character the code page lacks
 // arrives as `?`), never a folder. The `?` of a leading `\\?\` is allowed.
 bool holds_forbidden_character(const char* path);

@@ -96,6 +96,8 @@ TEST(target_check, forbidden_characters) {
         {"C:\\a\tb", true},
         {"C:\\a:b", true},
         {"C:\\Tool:stream", true},
+        {"\\\\?\\UNC\\server/share\\Tool", true}, // a slash is a name's character there
+        {"\\\\.\\C:/Tool", false},
         {"\\\\?\\C:\\Tool", false}, // the prefix's ? and the drive's colon
         {"\\\\.\\C:\\Tool", false},
         {"C:\\Programme\\Gr\xf6\xdf"
