@@ -27,7 +27,7 @@ for name in con.txt aux nul com1.log lpt1 "name." "name " "trail.." "dirdot./in.
 done
 
 path=deep/tree
-for i in 1 2 3 4 5 6 7 8 9 10 11 12; do
+for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16; do
     path="$path/level $i of a tree that goes deeper than any ordinary path can reach"
 done
 mkdir -p "$path"
