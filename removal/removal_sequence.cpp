@@ -2,7 +2,6 @@
 
 #include "kill_log.h"
 #include "kill_settings.h"
-#include "leftover_log.h"
 #include "run_and_wait.h"
 #include "settings_path.h"
 #include "../target_check/target_check.h"

@@ -122,9 +122,11 @@ bool names_volume_root(const char* path) {
 bool holds_forbidden_character(const char* path) {
     const char* p = path;
     // Behind \\?\ the platform takes a slash as it stands, as part of a name.
-    bool literal = has_long_prefix(p) && p[2] == '?';
-    if (has_long_prefix(p))
+    bool literal = false;
+    if (has_long_prefix(p)) {
+        literal = p[2] == '?';
         p += 4;
+    }
     if (has_drive(p))
         p = next_char(p) + 1;
     for (; *p != '\0'; p = next_char(p)) {

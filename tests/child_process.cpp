@@ -3,8 +3,10 @@
 #include <cstring>
 
 struct window_search {
-    DWORD process_id;
-    const char* class_name;
+    DWORD process_id;       // 0: any process
+    const char* class_name; // null: any class
+    const char* title;      // null: any title
+    bool whole_title;       // the title is `title`, not only begins with it
     HWND found;
 };
 
@@ -12,19 +14,32 @@ static BOOL CALLBACK consider(HWND window, LPARAM context) {
     window_search* search = reinterpret_cast<window_search*>(context);
     DWORD owner_process = 0;
     GetWindowThreadProcessId(window, &owner_process);
-    char name[64] = "";
+    char name[64] = "", title[256] = "";
     GetClassNameA(window, name, sizeof name);
-    if (owner_process != search->process_id || !IsWindowVisible(window) ||
-        (search->class_name != nullptr && std::strcmp(name, search->class_name) != 0))
+    GetWindowTextA(window, title, sizeof title);
+    std::size_t compared = search->title == nullptr ? 0
+                           : search->whole_title    ? std::strlen(search->title) + 1
+                                                    : std::strlen(search->title);
+    if ((search->process_id != 0 && owner_process != search->process_id) ||
+        !IsWindowVisible(window) ||
+        (search->class_name != nullptr && std::strcmp(name, search->class_name) != 0) ||
+        (search->title != nullptr && std::strncmp(title, search->title, compared) != 0))
         return TRUE;
     search->found = window;
     return FALSE;
 }
 
-HWND visible_window_of_process(DWORD process_id, const char* class_name) {
-    window_search search = {process_id, class_name, nullptr};
+static HWND find_visible_window(window_search search) {
     EnumWindows(consider, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND visible_window_of_process(DWORD process_id, const char* class_name) {
+    return find_visible_window({process_id, class_name, nullptr, false, nullptr});
+}
+
+HWND visible_dialog_titled(const char* title, bool whole_title) {
+    return find_visible_window({0, "#32770", title, whole_title, nullptr});
 }
 
 bool start_program(const std::string& program, const std::string& arguments,

@@ -12,3 +12,7 @@ bool start_program(const std::string& program, const std::string& arguments,
 // A visible top-level window of the process `process_id` (of class
 // `class_name` when it is not null), or null.
 HWND visible_window_of_process(DWORD process_id, const char* class_name);
+
+// A visible top-level dialog (class "#32770") of any process whose title is
+// `title` (`whole_title`) or begins with it, or null.
+HWND visible_dialog_titled(const char* title, bool whole_title);

@@ -59,32 +59,11 @@ static DWORD wait_for_end(HANDLE process) {
     return status;
 }
 
-struct window_wanted {
-    const char* title;
-    bool exact;
-    HWND found;
-};
-
-static BOOL CALLBACK consider(HWND window, LPARAM context) {
-    window_wanted* wanted = reinterpret_cast<window_wanted*>(context);
-    char name[64] = "", title[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    GetWindowTextA(window, title, sizeof title);
-    std::string t = title;
-    if (std::string(name) != "#32770" || !IsWindowVisible(window) ||
-        (wanted->exact ? t != wanted->title : t.rfind(wanted->title, 0) != 0))
-        return TRUE;
-    wanted->found = window;
-    return FALSE;
-}
-
 // A visible dialog whose title is, or begins with, `title`; waits up to 30 s.
 static HWND wait_for_dialog(const char* title, bool exact) {
     for (int i = 0; i < 3000; ++i) {
-        window_wanted wanted = {title, exact, nullptr};
-        EnumWindows(consider, reinterpret_cast<LPARAM>(&wanted));
-        if (wanted.found != nullptr)
-            return wanted.found;
+        if (HWND found = visible_dialog_titled(title, exact))
+            return found;
         Sleep(10);
     }
     return nullptr;
@@ -178,9 +157,7 @@ TEST_F(nsis_example, silent_uninstall) {
     ASSERT_NE(uninstaller, nullptr);
     bool asked = false;
     for (int i = 0; i < 6000 && WaitForSingleObject(uninstaller, 10) == WAIT_TIMEOUT; ++i) {
-        window_wanted wanted = {"Example Tool", true, nullptr};
-        EnumWindows(consider, reinterpret_cast<LPARAM>(&wanted));
-        asked |= wanted.found != nullptr;
+        asked |= visible_dialog_titled("Example Tool", true) != nullptr;
     }
     EXPECT_FALSE(asked);
     EXPECT_EQ(wait_for_end(uninstaller), 0u);

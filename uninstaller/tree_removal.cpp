@@ -23,6 +23,12 @@ static void note(removal_tally& tally, const wchar_t* path, const wchar_t* why) 
     std::wcscat(at, L"\n");
 }
 
+// Counts an entry left in place and notes why.
+static void leave(removal_tally& tally, const wchar_t* path, const wchar_t* why) {
+    ++tally.left;
+    note(tally, path, why);
+}
+
 static const wchar_t* reason_for(DWORD error) {
     switch (error) {
     case ERROR_SHARING_VIOLATION:
@@ -133,8 +139,7 @@ static bool remove_entry(std::size_t length, DWORD attributes, const protected_p
     else if (!folder && same_path(walk_path, keep.log))
         kept = L"the removal log";
     if (kept != nullptr) {
-        ++tally.left;
-        note(tally, walk_path, kept);
+        leave(tally, walk_path, kept);
         return false;
     }
 
@@ -142,8 +147,7 @@ static bool remove_entry(std::size_t length, DWORD attributes, const protected_p
     if (folder && !link)
         contents_gone = remove_folder_contents(length, keep, tally);
     if (folder && !link && same_path(walk_path, keep.current_directory)) {
-        ++tally.left;
-        note(tally, walk_path, L"current directory");
+        leave(tally, walk_path, L"current directory");
         return false;
     }
     if (attributes & cleared_attributes) {
@@ -166,15 +170,13 @@ static bool remove_entry(std::size_t length, DWORD attributes, const protected_p
         return true;
     if (attributes & cleared_attributes)
         SetFileAttributesW(walk_path, attributes);
-    if (contents_gone || !folder) {
-        ++tally.left;
-        note(tally, walk_path,
-             link ? L"link that cannot be removed; not followed" : reason_for(error));
-    }
+    if (contents_gone || !folder)
+        leave(tally, walk_path,
+              link ? L"link that cannot be removed; not followed" : reason_for(error));
     return false;
 }
 
-bool remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally) {
+void remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally) {
     if (const char* refusal = removal_target_refusal(tree)) {
         static wchar_t shown[MAX_PATH + 64], why[64];
         if (MultiByteToWideChar(CP_ACP, 0, tree[0] != '\0' ? tree : "(empty name)", -1, shown,
@@ -182,19 +184,15 @@ bool remove_file_tree(const char* tree, const protected_paths& keep, removal_tal
             std::wcscpy(shown, L"(name too long)");
         std::wcscpy(why, L"refused: ");
         MultiByteToWideChar(CP_ACP, 0, refusal, -1, why + 9, 64 - 9);
-        ++tally.left;
-        note(tally, shown, why);
-        return false;
+        leave(tally, shown, why);
+        return;
     }
     if (!long_full_path(tree, walk_path, 32768)) {
-        ++tally.left;
-        note(tally, L"(name too long)", L"cannot be resolved");
-        return false;
+        leave(tally, L"(name too long)", L"cannot be resolved");
+        return;
     }
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(walk_path, GetFileExInfoStandard, &data)) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    return remove_entry(std::wcslen(walk_path), data.dwFileAttributes, keep, tally);
+    // A tree that is not there is already gone.
+    DWORD attributes = GetFileAttributesW(walk_path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        remove_entry(std::wcslen(walk_path), attributes, keep, tally);
 }

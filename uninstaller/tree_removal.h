@@ -29,5 +29,6 @@ bool long_full_path(const char* path, wchar_t* out, DWORD size);
 // Read-only, hidden and system attributes are cleared first (and put back on
 // what stays); links and junctions are removed, never followed; what is in
 // use is scheduled for removal at the next restart. A tree that names no
-// single folder is refused. Returns whether the tree is gone.
-bool remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally);
+// single folder is refused. What went, was scheduled or was left is counted
+// in `tally`.
+void remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally);
