@@ -3,43 +3,43 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 kill_settings_record kill_settings;
 
-static const char settings_section[] = "Strings";
-static const char missing_value[] = "n/a";
+static const wchar_t settings_section[] = L"Strings";
+static const wchar_t missing_value[] = L"n/a";
 
-static void read_setting(const char* settings_path, const char* key, kill_setting& setting) {
+static void read_setting(const wchar_t* settings_path, const wchar_t* key, kill_setting& setting) {
     setting.too_long = false;
     setting.whole = setting.text;
-    if (settings_path[0] == '\0') {
-        std::strcpy(setting.text, missing_value);
+    if (settings_path[0] == L'\0') {
+        std::wcscpy(setting.text, missing_value);
         return;
     }
-    DWORD length = GetPrivateProfileStringA(settings_section, key, missing_value, setting.text,
-                                            sizeof setting.text, settings_path);
-    if (length < sizeof setting.text - 1)
+    DWORD length = GetPrivateProfileStringW(settings_section, key, missing_value, setting.text,
+                                            kill_setting_size, settings_path);
+    if (length < kill_setting_size - 1)
         return;
 
     // A full buffer holds either a value of exactly 259 characters or the start
     // of a longer one. Read again with more room until the whole value fits, so
     // that a value is never used cut short.
-    for (DWORD size = 2 * sizeof setting.text;; size *= 2) {
-        char* whole = static_cast<char*>(std::malloc(size));
+    for (DWORD size = 2 * kill_setting_size;; size *= 2) {
+        wchar_t* whole = static_cast<wchar_t*>(std::malloc(size * sizeof(wchar_t)));
         if (whole == nullptr) {
             // Cannot tell: count it as too long, which refuses the removal.
             setting.too_long = true;
             return;
         }
-        length = GetPrivateProfileStringA(settings_section, key, missing_value, whole, size,
+        length = GetPrivateProfileStringW(settings_section, key, missing_value, whole, size,
                                           settings_path);
         if (length < size - 1) {
-            if (length < sizeof setting.text) {
+            if (length < kill_setting_size) {
                 std::free(whole);
                 return;
             }
-            setting.text[0] = '\0';
+            setting.text[0] = L'\0';
             setting.too_long = true;
             setting.whole = whole;
             return;
@@ -48,10 +48,10 @@ static void read_setting(const char* settings_path, const char* key, kill_settin
     }
 }
 
-void read_kill_settings(const char* settings_path, kill_settings_record& settings) {
-    read_setting(settings_path, "to_kill", settings.to_kill);
-    read_setting(settings_path, "unwise_path", settings.unwise_path);
-    read_setting(settings_path, "unwise_title", settings.unwise_title);
-    read_setting(settings_path, "title", settings.title);
-    read_setting(settings_path, "body", settings.body);
+void read_kill_settings(const wchar_t* settings_path, kill_settings_record& settings) {
+    read_setting(settings_path, L"to_kill", settings.to_kill);
+    read_setting(settings_path, L"unwise_path", settings.unwise_path);
+    read_setting(settings_path, L"unwise_title", settings.unwise_title);
+    read_setting(settings_path, L"title", settings.title);
+    read_setting(settings_path, L"body", settings.body);
 }

@@ -4,13 +4,15 @@
 constexpr unsigned kill_setting_size = 260;
 
 struct kill_setting {
-    char text[kill_setting_size]; // the value as read, when it fits
-    bool too_long;                // the value did not fit in `text`
-    const char* whole;            // the whole value: `text`, or a larger copy when too long
+    wchar_t text[kill_setting_size]; // the value as read, when it fits
+    bool too_long;                   // the value did not fit in `text`
+    const wchar_t* whole;            // the whole value: `text`, or a larger copy when too long
 };
 
 // The five values of section "Strings" of the settings file, each "n/a" when
-// missing. Read once at the start of the run, then only read.
+// missing. Read once at the start of the run, then only read. Values are read
+// in UTF-16: a settings file in UTF-16 (with its byte-order mark) gives every
+// name exactly; an 8-bit one is read in the system code page.
 struct kill_settings_record {
     kill_setting to_kill;      // directory tree to remove
     kill_setting unwise_path;  // directory holding UNWISE.EXE
@@ -23,4 +25,4 @@ extern kill_settings_record kill_settings;
 
 // Fills `settings` from the settings file at `settings_path`, in the order of the
 // record. An empty path names no file: every value is then "n/a".
-void read_kill_settings(const char* settings_path, kill_settings_record& settings);
+void read_kill_settings(const wchar_t* settings_path, kill_settings_record& settings);

@@ -1,7 +1,10 @@
 #include "removal_sequence.h"
+#include "settings_path.h"
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_tail, int) {
-    return run_removal(command_tail);
+// The program's entry. The tail is taken from the UTF-16 command line: the
+// 8-bit one a WinMain is handed has every name squeezed into the code page.
+extern "C" int program_entry() {
+    ExitProcess(static_cast<UINT>(run_removal(command_tail(GetCommandLineW()))));
 }

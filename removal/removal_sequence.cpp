@@ -2,6 +2,8 @@
 
 #include "kill_log.h"
 #include "kill_settings.h"
+#include "log_claim.h"
+#include "log_name.h"
 #include "run_and_wait.h"
 #include "settings_path.h"
 #include "../target_check/target_check.h"
@@ -11,7 +13,7 @@
 #include <direct.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 // Asks the user over the installer's dialog; the answer Yes refuses the removal.
 static bool removal_refused() {
@@ -19,8 +21,8 @@ static bool removal_refused() {
     // A title prefix too long to keep is not looked for: the question then
     // has no owner, as when no dialog matches.
     if (!kill_settings.unwise_title.too_long)
-        owner = find_window(nullptr, "#32770", kill_settings.unwise_title.whole, nullptr);
-    int answer = MessageBoxA(owner, kill_settings.body.whole, kill_settings.title.whole,
+        owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
+    int answer = MessageBoxW(owner, kill_settings.body.whole, kill_settings.title.whole,
                              MB_YESNO | MB_ICONQUESTION);
     return answer == IDYES;
 }
@@ -30,17 +32,26 @@ static bool removal_refused() {
 // directory, a device or a damaged name, which the log would turn into
 // "every file on the drive" or into other folders than the one meant.
 static bool removal_target_named(const kill_setting& to_kill) {
-    return !to_kill.too_long && std::strcmp(to_kill.text, "n/a") != 0 &&
+    return !to_kill.too_long && std::wcscmp(to_kill.text, L"n/a") != 0 &&
            !names_volume_root(to_kill.text) && !holds_forbidden_character(to_kill.text);
 }
 
-int run_removal(const char* command_tail) {
-    char* settings_path = settings_path_from_tail(command_tail);
-    read_kill_settings(settings_path != nullptr ? settings_path : "", kill_settings);
+// The log and the uninstaller's run, once this run holds the folder's log.
+static void hand_over(const char* tree) {
+    // The uninstaller gets only a log this run wrote whole.
+    if (!ready_kill_log_name() || !write_kill_log(tree))
+        return;
+    run_and_wait(L".\\UNWISE.EXE /S /A /R .\\KILL.LOG");
+    delete_kill_log();
+}
+
+int run_removal(const wchar_t* command_tail) {
+    wchar_t* settings_path = settings_path_from_tail(command_tail);
+    read_kill_settings(settings_path != nullptr ? settings_path : L"", kill_settings);
     std::free(settings_path);
 
     bool refused = false;
-    if (std::strcmp(kill_settings.unwise_title.whole, "/rollback") != 0)
+    if (std::wcscmp(kill_settings.unwise_title.whole, L"/rollback") != 0)
         refused = removal_refused();
     if (refused || !removal_target_named(kill_settings.to_kill))
         return 0;
@@ -48,14 +59,17 @@ int run_removal(const char* command_tail) {
     // A directory name too long to keep counts as one that cannot be entered:
     // the run goes on where it was started.
     if (!kill_settings.unwise_path.too_long)
-        _chdir(kill_settings.unwise_path.text);
+        _wchdir(kill_settings.unwise_path.text);
     // Judged from where the uninstaller runs, which resolves relative names.
     if (removal_target_refusal(kill_settings.to_kill.text) != nullptr)
         return 0;
-    // The uninstaller gets only a log this run wrote whole.
-    if (!ready_kill_log_name() || !write_kill_log(kill_settings.to_kill.text))
+    // The log is read in the code page: the tree must be named there as it is.
+    static char tree[2048];
+    if (!code_page_name(kill_settings.to_kill.text, tree, sizeof tree))
         return 0;
-    run_and_wait(".\\UNWISE.EXE /S /A /R .\\KILL.LOG");
-    delete_kill_log();
+    if (!claim_kill_log())
+        return 0;
+    hand_over(tree);
+    release_kill_log();
     return 0;
 }

@@ -3,4 +3,4 @@
 // The whole run for one command tail: read the settings, ask the question
 // unless told not to, and when the removal goes ahead hand the tree to
 // UNWISE.EXE through .\KILL.LOG and wait for it. Returns the exit status, 0.
-int run_removal(const char* command_tail);
+int run_removal(const wchar_t* command_tail);

@@ -4,24 +4,25 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #ifndef _WIN64
-static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of 32-bit Windows");
+static_assert(sizeof(STARTUPINFOW) == 68, "the start-up record of 32-bit Windows");
 #endif
 
-void run_and_wait(const char* command_line) {
-    // CreateProcessA may write into the command line, so it gets its own copy.
-    std::size_t size = std::strlen(command_line) + 1;
-    char* line = static_cast<char*>(std::malloc(size));
+void run_and_wait(const wchar_t* command_line) {
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    std::size_t size = (std::wcslen(command_line) + 1) * sizeof(wchar_t);
+    wchar_t* line = static_cast<wchar_t*>(std::malloc(size));
     if (line == nullptr)
         return;
     std::memcpy(line, command_line, size);
 
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+    BOOL started = CreateProcessW(nullptr, line, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                                   nullptr, nullptr, &startup, &process);
     std::free(line);
     if (!started)

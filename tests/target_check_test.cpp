@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ TEST(target_check, volume_roots_and_blanks_are_refused) {
         "\xc4:\\\\",
     };
     for (const char* path : roots)
-        EXPECT_TRUE(names_volume_root(path)) << "[" << path << "]";
+        EXPECT_TRUE(names_volume_root(wide(path).c_str())) << "[" << path << "]";
 }
 
 TEST(target_check, single_folders_are_kept) {
@@ -79,7 +80,7 @@ TEST(target_check, single_folders_are_kept) {
         "C:\\Tool.",
     };
     for (const char* path : folders)
-        EXPECT_FALSE(names_volume_root(path)) << "[" << path << "]";
+        EXPECT_FALSE(names_volume_root(wide(path).c_str())) << "[" << path << "]";
 }
 
 TEST(target_check, forbidden_characters) {
@@ -106,7 +107,40 @@ TEST(target_check, forbidden_characters) {
         {"C:\\a b\\c.d", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(holds_forbidden_character(c.path), c.forbidden) << "[" << c.path << "]";
+        EXPECT_EQ(holds_forbidden_character(wide(c.path).c_str()), c.forbidden)
+            << "[" << c.path << "]";
+}
+
+// A value that names a folder and climbs back out of it resolves to that
+// folder's parent: a best-fit `＼` turned `Tool＼..` into `Tool\..`.
+TEST(target_check, climbing_out_of_a_named_folder) {
+    struct {
+        const wchar_t* path;
+        bool climbs;
+    } cases[] = {
+        {L"S:\\bf\\Vendor\\Tool\\..", true},
+        {L"S:\\bf\\Vendor\\Tool\\..\\", true},
+        {L"S:\\bf\\Vendor\\Tool\\\\..", true},
+        {L"S:\\bf\\Vendor\\Tool\\.. .", true}, // read as ".." by Windows
+        {L"S:\\bf\\Vendor\\Tool\\...", true},
+        {L"S:/bf/Vendor/Tool/..", true},
+        {L"Vendor\\Tool\\..", true},
+        {L"\\\\server\\share\\Vendor\\Tool\\..", true},
+        {L"C:\\Program Files\\Vendor\\App\\..\\Shared", false}, // a sibling
+        {L"C:\\Program Files\\Vendor\\App\\..\\..\\Shared", false},
+        {L"C:\\Program Files\\..\\Program Files\\Tool", false}, // still names Tool
+        {L"..\\Tool", false},                                   // a relative start
+        {L"..\\..\\Tool", false},
+        {L"C:\\Tool\\.", false},
+        {L"C:\\Tool\\..x", false},
+        {L"S:\\bf\\Vendor\\Tool\xff3c..", false}, // one name, as it stands
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(climbs_out_of_named_folder(c.path), c.climbs) << code_page(c.path);
+        if (c.climbs) {
+            EXPECT_NE(removal_target_refusal(c.path), nullptr) << code_page(c.path);
+        }
+    }
 }
 
 // Judged by the platform from the current directory, and by what it opens.
@@ -116,8 +150,14 @@ TEST(target_check, platform_resolution) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(folder.c_str());
-    char windows[MAX_PATH];
+    char windows[MAX_PATH], temp_path[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
+    GetTempPathA(sizeof temp_path, temp_path);
+    std::string temp(temp_path, std::strlen(temp_path) - 1);
+    char short_name[MAX_PATH] = "";
+    GetShortPathNameA("C:\\Program Files", short_name, sizeof short_name);
+    std::string short_program_files = short_name;
+    ASSERT_NE(short_program_files, "C:\\Program Files") << "a short name to spell it by";
     struct {
         std::string path;
         bool refused;
@@ -131,12 +171,30 @@ TEST(target_check, platform_resolution) {
         {"1:\\Tool", true}, // no letter, no drive
         {"C:\\ \\", true},  // trimmed back to the root
         {std::string(windows, 2) + "\\.\\ \\", true},
+        // the platform's own folders and what holds them, in any spelling,
+        // and what lies below them
+        {windows, true},
+        {std::string(windows) + "\\system32", true},
+        {std::string(windows) + "\\SysWOW64", true},
+        {std::string(windows) + "\\Sysnative", sizeof(void*) == 4},
+        {"c:\\WINDOWS\\.", true},
+        {"\\\\?\\C:\\users\\..\\windows", true},
+        {"C:\\Program Files", true},
+        {short_program_files, true},
+        {"C:\\Program Files\\Common Files", true},
+        {"C:\\ProgramData", true},
+        {"C:\\users", true},
+        {"C:\\users\\Public", true},
+        {temp, true},
+        {temp + "\\..", true},
+        {"..\\..\\..\\..\\windows", true}, // from the test folder
+        {std::string(windows) + "\\Fonts\\Some Tool", false},
+        {"C:\\Program Files\\Example Tool", false},
+        {"C:\\ProgramData\\Example", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(removal_target_refusal(c.path.c_str()) != nullptr, c.refused)
-            << "[" << c.path << "] "
-            << (removal_target_refusal(c.path.c_str()) ? removal_target_refusal(c.path.c_str())
-                                                       : "accepted");
+        EXPECT_EQ(removal_target_refusal(wide(c.path).c_str()) != nullptr, c.refused)
+            << "[" << c.path << "]";
     SetCurrentDirectoryA(previous);
     remove_test_folder(folder);
 }
@@ -222,7 +280,7 @@ TEST(target_check, no_accepted_spelling_is_a_root_to_the_platform) {
                     for (const std::string& end : {std::string(""), sep}) {
                         std::string value = start + first + sep + second + end;
                         ++checked;
-                        if (removal_target_refusal(value.c_str()) != nullptr)
+                        if (removal_target_refusal(wide(value).c_str()) != nullptr)
                             continue;
                         ++accepted;
                         if (platform_sees_root(value, roots))

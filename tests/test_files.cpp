@@ -14,24 +14,32 @@ std::string make_test_folder(const std::string& name) {
     return folder;
 }
 
-void remove_test_folder(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+// Wide throughout, so that names outside the code page go too.
+static void remove_wide_folder(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_test_folder(path);
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                remove_wide_folder(path);
+            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveDirectoryW(path.c_str());
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &entry));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+void remove_test_folder(const std::string& folder) {
+    remove_wide_folder(wide(folder));
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
@@ -66,4 +74,31 @@ std::string program_folder() {
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
     std::string folder(path, length);
     return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::wstring wide(const std::string& code_page_text) {
+    std::wstring text(code_page_text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, code_page_text.data(),
+                                     static_cast<int>(code_page_text.size()), &text[0],
+                                     static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::string code_page(const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                     static_cast<int>(text.size()), &bytes[0],
+                                     static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
+std::string utf16_file(const std::wstring& text) {
+    std::string bytes = "\xff\xfe";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xff);
+        bytes += static_cast<char>((c >> 8) & 0xff);
+    }
+    return bytes;
 }

@@ -18,3 +18,11 @@ bool file_exists(const std::string& path);
 
 // The folder of the running test program, where the programs under test are built.
 std::string program_folder();
+
+// Text of the system code page as UTF-16, and back (no best fit: a character
+// the code page lacks becomes '?').
+std::wstring wide(const std::string& code_page_text);
+std::string code_page(const std::wstring& text);
+
+// The bytes of a UTF-16LE text file with its byte-order mark.
+std::string utf16_file(const std::wstring& text);

@@ -9,35 +9,39 @@
 #include "tree_removal.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
-#include <cstring>
 #include <cwchar>
 
-static protected_paths keep;
+static kept_entries keep;
 static removal_tally tally;
 static wchar_t trees_text[4096]; // the trees named, for the report
 static unsigned trees_named;
 
 static void remove_named_tree(const char* tree) {
     ++trees_named;
-    wchar_t wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, tree, -1, wide, MAX_PATH) == 0)
-        std::wcscpy(wide, L"(a long name)");
+    // The log is 8-bit text in the code page; each name is converted once,
+    // exactly (a byte the code page does not define is not guessed at).
+    static wchar_t wide[32768];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, tree, -1, wide, 32768) == 0) {
+        ++tally.left;
+        std::wcscat(trees_text, L"    (a name the code page cannot read): left\n");
+        return;
+    }
     std::size_t used = std::wcslen(trees_text);
     if (used + std::wcslen(wide) + 6 < sizeof trees_text / sizeof trees_text[0]) {
         std::wcscat(trees_text, L"    ");
         std::wcscat(trees_text, wide);
         std::wcscat(trees_text, L"\n");
     }
-    remove_file_tree(tree, keep, tally);
+    remove_file_tree(wide, keep, tally);
 }
 
-static void report(bool log_read, const char* log_path) {
+static void report(bool log_read, const wchar_t* log_path) {
     static wchar_t text[16384];
     if (!log_read) {
-        wchar_t log[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, log_path, -1, log, MAX_PATH);
-        wsprintfW(text, L"The removal log %s could not be read. Nothing was removed.", log);
+        wsprintfW(text, L"The removal log %.1000s could not be read. Nothing was removed.",
+                  log_path);
     } else {
         wsprintfW(text, L"Removed %u files and %u folders from:\n", tally.files_removed,
                   tally.folders_removed);
@@ -57,30 +61,40 @@ static void report(bool log_read, const char* log_path) {
     MessageBoxW(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// What is kept is known by what it is, so no spelling of the tree (a short
+// name, another case) reaches it.
+static void know_kept_entries(const wchar_t* log_path) {
+    static wchar_t program[32768];
+    DWORD length = GetModuleFileNameW(nullptr, program, 32768);
+    keep.program_known = length > 0 && length < 32768 && identity_of_path(program, keep.program);
+    keep.current_directory_known = identity_of_path(L".", keep.current_directory);
+    keep.log_known = log_path != nullptr && identity_of_path(log_path, keep.log);
+}
+
+static int run(const wchar_t* command_line) {
+    // Names come as the platform holds them, not squeezed into the code page.
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(command_line, &count);
     bool silent = false;
-    const char* log_path = nullptr;
-    for (int i = 1; i < __argc; ++i) {
-        const char* argument = __argv[i];
-        if (argument[0] == '/')
-            silent |= std::strcmp(argument, "/S") == 0 || std::strcmp(argument, "/s") == 0;
+    const wchar_t* log_path = nullptr;
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        const wchar_t* argument = arguments[i];
+        if (argument[0] == L'/')
+            silent |= std::wcscmp(argument, L"/S") == 0 || std::wcscmp(argument, L"/s") == 0;
         else
             log_path = argument;
     }
-
-    char folder[MAX_PATH] = "";
-    GetCurrentDirectoryA(sizeof folder, folder);
-    long_full_path(folder, keep.current_directory, MAX_PATH + 8);
-    char program[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, program, sizeof program);
-    long_full_path(program, keep.program, MAX_PATH + 8);
-    if (log_path != nullptr)
-        long_full_path(log_path, keep.log, MAX_PATH + 8);
+    know_kept_entries(log_path);
 
     bool log_read = log_path != nullptr && for_each_file_tree(log_path, remove_named_tree);
     if (!silent)
-        report(log_read, log_path != nullptr ? log_path : "(none given)");
+        report(log_read, log_path != nullptr ? log_path : L"(none given)");
     if (!log_read || tally.left > 0)
         return 1;
     return tally.scheduled > 0 ? 3010 : 0;
+}
+
+// The program's entry.
+extern "C" int program_entry() {
+    ExitProcess(static_cast<UINT>(run(GetCommandLineW())));
 }

@@ -9,8 +9,8 @@ static const char tree_line_start[] = "File Tree: ";
 static const char tree_line_end[] = "\\*.*";
 
 // The whole log in memory, NUL-terminated; null when it cannot be read.
-static char* read_whole_file(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+static char* read_whole_file(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
@@ -29,7 +29,7 @@ static char* read_whole_file(const char* path) {
     return text;
 }
 
-bool for_each_file_tree(const char* log_path, void (*found)(const char* tree)) {
+bool for_each_file_tree(const wchar_t* log_path, void (*found)(const char* tree)) {
     char* text = read_whole_file(log_path);
     if (text == nullptr)
         return false;

@@ -1,12 +1,45 @@
 #include "tree_removal.h"
 
+#include "handle_ops.h"
 #include "../target_check/target_check.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
-// The path being worked on, grown and cut back as the walk goes down and up:
-// room for the longest path the platform handles and one name more.
-static wchar_t walk_path[32768 + MAX_PATH];
+// The Win32 path of the entry being worked on (for notes and restart
+// scheduling) and the platform's own name of it (what an entry opened from
+// its folder must be called), grown and cut back together as the walk goes
+// down and up: room for the longest path the platform handles and a name.
+static const std::size_t path_room = 32768 + MAX_PATH;
+static wchar_t walk_path[path_room];
+static wchar_t walk_name[path_room];
+static std::size_t path_length, name_length;
+
+// One listing's worth of entries. A folder's listing is finished before the
+// walk enters its subfolders, so one buffer serves every level.
+static ULONG_PTR listing[65536 / sizeof(ULONG_PTR)];
+
+// What is in use is retried in short steps, for this long per tree in all.
+static const DWORD retry_budget_ms = 2000, retry_step_ms = 20;
+static DWORD retry_left_ms;
+// The volume the tree is on, for comparing listed ids with kept entries.
+static DWORD tree_volume;
+
+// What became of one listed entry, worst last.
+enum fate { vanished, went, scheduled_for_restart, stayed };
+
+static fate worse(fate a, fate b) {
+    return a > b ? a : b;
+}
+
+// An entry as a listing showed it.
+struct entry_record {
+    DWORD attributes;
+    LONGLONG id;
+    ULONG name_bytes;
+    const wchar_t* name;
+};
 
 static void note(removal_tally& tally, const wchar_t* path, const wchar_t* why) {
     ++tally.noted;
@@ -24,34 +57,343 @@ static void note(removal_tally& tally, const wchar_t* path, const wchar_t* why) 
 }
 
 // Counts an entry left in place and notes why.
-static void leave(removal_tally& tally, const wchar_t* path, const wchar_t* why) {
+static fate leave(removal_tally& tally, const wchar_t* path, const wchar_t* why) {
     ++tally.left;
     note(tally, path, why);
+    return stayed;
 }
 
-static const wchar_t* reason_for(DWORD error) {
-    switch (error) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
+// The same for the entry at walk_path, whose handle is given up.
+static fate leave_closing(HANDLE handle, removal_tally& tally, const wchar_t* why) {
+    NtClose(handle);
+    return leave(tally, walk_path, why);
+}
+
+static fate leave_refused(removal_tally& tally, const wchar_t* path, const wchar_t* refusal) {
+    static wchar_t why[96];
+    std::wcscpy(why, L"refused: ");
+    std::wcscat(why, refusal);
+    return leave(tally, path, why);
+}
+
+static const wchar_t* reason_for(NTSTATUS status) {
+    switch (status) {
+    case status_sharing_violation:
+    case status_file_lock_conflict:
+    case status_lock_not_granted:
         return L"in use";
-    case ERROR_ACCESS_DENIED:
+    case status_access_denied:
+    case status_cannot_delete:
         return L"access denied";
-    case ERROR_DIR_NOT_EMPTY:
+    case status_directory_not_empty:
         return L"not empty";
+    case status_not_a_directory:
+    case status_file_is_a_directory:
+        return L"changed while being removed; not followed";
     default:
         return L"cannot be removed";
     }
 }
 
-static bool same_path(const wchar_t* a, const wchar_t* b) {
-    return b[0] != L'\0' && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+// What another program's use explains, and may end in a moment: held
+// without delete sharing, a running program's file, a name still pending
+// another deletion, a folder whose entries are still going.
+static bool in_use(NTSTATUS status) {
+    return status == status_sharing_violation || status == status_file_lock_conflict ||
+           status == status_lock_not_granted || status == status_access_denied ||
+           status == status_delete_pending || status == status_directory_not_empty;
 }
 
-bool long_full_path(const char* path, wchar_t* out, DWORD size) {
-    static wchar_t wide[32768], full[32768];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 32768) == 0)
+static bool wait_to_retry() {
+    if (retry_left_ms < retry_step_ms)
         return false;
-    DWORD length = GetFullPathNameW(wide, 32768, full, nullptr);
+    Sleep(retry_step_ms);
+    retry_left_ms -= retry_step_ms;
+    return true;
+}
+
+static bool gone_already(NTSTATUS status) {
+    return status == status_object_name_not_found || status == status_object_path_not_found ||
+           status == status_delete_pending;
+}
+
+// Asks for removal at the next restart; what is held open goes then.
+static bool schedule(removal_tally& tally) {
+    if (!MoveFileExW(walk_path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        return false;
+    ++tally.scheduled;
+    note(tally, walk_path, L"in use, removed at the next restart");
+    return true;
+}
+
+static bool is_kept(LONGLONG id, const file_identity& kept, bool known) {
+    return known && kept.volume_serial == tree_volume &&
+           ((static_cast<LONGLONG>(kept.index_high) << 32) | kept.index_low) == id;
+}
+
+// Adds a separator and `name` to both paths; false when there is no room.
+static bool go_down(const wchar_t* name, std::size_t length) {
+    if (path_length + 1 + length >= path_room || name_length + 1 + length >= path_room)
+        return false;
+    walk_path[path_length] = walk_name[name_length] = L'\\';
+    std::wmemcpy(walk_path + path_length + 1, name, length);
+    std::wmemcpy(walk_name + name_length + 1, name, length);
+    path_length += 1 + length;
+    name_length += 1 + length;
+    walk_path[path_length] = walk_name[name_length] = L'\0';
+    return true;
+}
+
+static void go_up(std::size_t saved_path_length, std::size_t saved_name_length) {
+    path_length = saved_path_length;
+    name_length = saved_name_length;
+    walk_path[path_length] = walk_name[name_length] = L'\0';
+}
+
+// The platform's own name of the folder just opened and checked becomes the
+// one its entries are checked against.
+static void take_reported_name() {
+    std::size_t length = 0;
+    const wchar_t* name = reported_name(length);
+    if (length < path_room) {
+        std::wmemcpy(walk_name, name, length);
+        name_length = length;
+        walk_name[name_length] = L'\0';
+    }
+}
+
+// A buffer that grows as entries are added to it.
+struct growing {
+    char* bytes;
+    std::size_t used, room;
+};
+
+static bool append(growing& buffer, const void* data, std::size_t size) {
+    if (buffer.used + size > buffer.room) {
+        std::size_t room = buffer.room != 0 ? 2 * buffer.room : 4096;
+        while (room < buffer.used + size)
+            room *= 2;
+        char* bytes = static_cast<char*>(std::realloc(buffer.bytes, room));
+        if (bytes == nullptr)
+            return false;
+        buffer.bytes = bytes;
+        buffer.room = room;
+    }
+    std::memcpy(buffer.bytes + buffer.used, data, size);
+    buffer.used += size;
+    return true;
+}
+
+static int compare_ids(const void* a, const void* b) {
+    LONGLONG x = *static_cast<const LONGLONG*>(a), y = *static_cast<const LONGLONG*>(b);
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+static bool is_dot_entry(const listed_file& entry) {
+    return (entry.name_bytes == 2 && entry.name[0] == L'.') ||
+           (entry.name_bytes == 4 && entry.name[0] == L'.' && entry.name[1] == L'.');
+}
+
+static fate remove_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
+                         removal_tally& tally, bool top);
+
+// Removes what the folder open as `folder` holds, listing it again until a
+// pass finds nothing new. Entries seen in an earlier pass are not taken
+// again: they stayed, were scheduled, or are pending a deletion that ends
+// when their last holder lets go.
+static fate remove_contents(HANDLE folder, const kept_entries& keep, removal_tally& tally) {
+    growing seen = {};
+    fate worst = vanished;
+    for (int pass = 0; pass < 64; ++pass) {
+        std::size_t seen_before = seen.used / sizeof(LONGLONG);
+        if (seen_before > 1)
+            std::qsort(seen.bytes, seen_before, sizeof(LONGLONG), compare_ids);
+        // Subfolders are entered once this pass's listing is done.
+        growing subfolders = {};
+        bool found_new = false;
+        NTSTATUS status;
+        for (bool restart = true;
+             (status = list_folder(folder, listing, sizeof listing, restart)) == 0;
+             restart = false) {
+            const char* at = reinterpret_cast<const char*>(listing);
+            for (;;) {
+                const listed_file& entry = *reinterpret_cast<const listed_file*>(at);
+                LONGLONG id = entry.file_id.QuadPart;
+                bool known = pass > 0 && std::bsearch(&id, seen.bytes, seen_before, sizeof id,
+                                                      compare_ids) != nullptr;
+                if (!is_dot_entry(entry) && !known) {
+                    found_new = true;
+                    if (!append(seen, &id, sizeof id))
+                        worst = stayed;
+                    bool enter = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                                 !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+                    if (enter) {
+                        entry_record record = {entry.attributes, id, entry.name_bytes, nullptr};
+                        if (!append(subfolders, &record, sizeof record) ||
+                            !append(subfolders, entry.name, entry.name_bytes))
+                            worst = stayed;
+                    } else {
+                        entry_record record = {entry.attributes, id, entry.name_bytes, entry.name};
+                        worst = worse(worst, remove_entry(folder, record, keep, tally, false));
+                    }
+                }
+                if (entry.next_entry_offset == 0)
+                    break;
+                at += entry.next_entry_offset;
+            }
+        }
+        for (std::size_t at = 0; at < subfolders.used;) {
+            entry_record record;
+            std::memcpy(&record, subfolders.bytes + at, sizeof record);
+            at += sizeof record;
+            record.name = reinterpret_cast<const wchar_t*>(subfolders.bytes + at);
+            at += record.name_bytes;
+            worst = worse(worst, remove_entry(folder, record, keep, tally, false));
+        }
+        std::free(subfolders.bytes);
+        if (status != status_no_more_files) {
+            worst = leave(tally, walk_path, L"cannot be listed");
+            break;
+        }
+        if (!found_new)
+            break;
+    }
+    std::free(seen.bytes);
+    return worst;
+}
+
+// Deletes what `handle` opened (a folder already emptied), retrying while
+// it is in use; the handle is closed either way.
+static fate delete_opened(HANDLE handle, DWORD attributes, bool folder, bool link, fate contents,
+                          removal_tally& tally) {
+    // A read-only entry cannot be deleted the plain way; what stays keeps
+    // its attributes.
+    bool cleared = false;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
+    NTSTATUS status;
+    while ((status = mark_for_deletion(handle)) != 0) {
+        if (status == status_cannot_delete && !cleared) {
+            cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
+            if (cleared)
+                continue;
+        }
+        if (!in_use(status) || !wait_to_retry())
+            break;
+    }
+    if (status == 0) {
+        NtClose(handle);
+        ++(folder ? tally.folders_removed : tally.files_removed);
+        return went;
+    }
+    if (cleared)
+        set_attributes(handle, attributes);
+    NtClose(handle);
+    if (link)
+        return leave(tally, walk_path, L"link that cannot be removed; not followed");
+    // Files before the folders that hold them: a folder is scheduled after
+    // what it holds.
+    if (in_use(status) && contents != stayed && schedule(tally))
+        return scheduled_for_restart;
+    return leave(tally, walk_path, reason_for(status));
+}
+
+// The entry at walk_path, opened from `parent`'s handle and judged before
+// anything is done with it.
+static fate remove_named_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
+                               removal_tally& tally, bool top) {
+    bool folder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool link = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool enter = folder && !link;
+    if (!folder && is_kept(entry.id, keep.program, keep.program_known))
+        return leave(tally, walk_path, L"the uninstaller itself");
+    if (!folder && is_kept(entry.id, keep.log, keep.log_known))
+        return leave(tally, walk_path, L"the removal log");
+
+    // The current directory is held open without delete sharing: it is
+    // emptied, not deleted.
+    bool current = enter && is_kept(entry.id, keep.current_directory, keep.current_directory_known);
+    HANDLE handle;
+    NTSTATUS status;
+    while ((status = open_child(parent, entry.name, entry.name_bytes, enter, !current, handle)) !=
+           0) {
+        if (gone_already(status))
+            return vanished;
+        if (!in_use(status) || !wait_to_retry())
+            break;
+    }
+    // A folder in use may still be emptied; it goes at the next restart.
+    bool deletable = !current;
+    if (status != 0 && enter && in_use(status) && deletable) {
+        deletable = false;
+        status = open_child(parent, entry.name, entry.name_bytes, true, false, handle);
+    }
+    if (status != 0) {
+        if (link)
+            return leave(tally, walk_path, L"link that cannot be removed; not followed");
+        if (!enter && in_use(status) && schedule(tally))
+            return scheduled_for_restart;
+        return leave(tally, walk_path, reason_for(status));
+    }
+    // Where the platform opens a link's target whatever it is asked, the
+    // name of what was opened tells.
+    if (!opened_as_named(handle, walk_name, name_length))
+        return leave_closing(handle, tally,
+                             link ? L"link that cannot be removed; not followed"
+                                  : L"not the entry listed (a link or a swap); not followed");
+    DWORD attributes = entry.attributes;
+    if (top || enter) {
+        BY_HANDLE_FILE_INFORMATION opened;
+        if (!GetFileInformationByHandle(handle, &opened))
+            return leave_closing(handle, tally, L"cannot be checked");
+        if (top) {
+            if (const wchar_t* refusal = opened_folder_refusal(handle, walk_path)) {
+                NtClose(handle);
+                return leave_refused(tally, walk_path, refusal);
+            }
+            if (!(opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                return leave_closing(handle, tally, L"is no folder");
+        }
+        LONGLONG id = static_cast<LONGLONG>(opened.nFileIndexHigh) << 32 | opened.nFileIndexLow;
+        if (enter && (opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            enter = false; // became a link: removed itself, never entered
+            link = true;
+        } else if (enter && id != entry.id) {
+            return leave_closing(handle, tally, L"changed while being removed; not followed");
+        }
+        attributes = opened.dwFileAttributes;
+    }
+    fate contents = went;
+    if (enter) {
+        take_reported_name();
+        contents = remove_contents(handle, keep, tally);
+        if (current)
+            return leave_closing(handle, tally, L"current directory");
+        if (contents == stayed)
+            return leave_closing(handle, tally, L"holds what is left");
+        if (!deletable) {
+            NtClose(handle);
+            if (schedule(tally))
+                return scheduled_for_restart;
+            return leave(tally, walk_path, L"in use");
+        }
+    }
+    return delete_opened(handle, attributes, folder, link, contents, tally);
+}
+
+static fate remove_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
+                         removal_tally& tally, bool top) {
+    std::size_t saved_path_length = path_length, saved_name_length = name_length;
+    if (!go_down(entry.name, entry.name_bytes / sizeof(wchar_t)))
+        return leave(tally, walk_path, L"holds names too deep to reach");
+    fate result = remove_named_entry(parent, entry, keep, tally, top);
+    go_up(saved_path_length, saved_name_length);
+    return result;
+}
+
+bool long_full_path(const wchar_t* path, wchar_t* out, DWORD size) {
+    static wchar_t full[32768];
+    DWORD length = GetFullPathNameW(path, 32768, full, nullptr);
     if (length == 0 || length >= 32768)
         return false;
     const wchar_t* prefix = L"\\\\?\\";
@@ -72,127 +414,69 @@ bool long_full_path(const char* path, wchar_t* out, DWORD size) {
     return true;
 }
 
-static const DWORD cleared_attributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-static bool remove_entry(std::size_t length, DWORD attributes, const protected_paths& keep,
-                         removal_tally& tally);
-
-// Removes what the folder at walk_path holds; true when all of it is gone
-// or scheduled.
-static bool remove_folder_contents(std::size_t length, const protected_paths& keep,
-                                   removal_tally& tally) {
-    if (length + 2 >= sizeof walk_path / sizeof walk_path[0])
-        return false;
-    bool all = true;
-    unsigned scheduled_before = tally.scheduled;
-    // A second pass picks up what the first listing missed while it deleted.
-    for (int pass = 0; pass < 2; ++pass) {
-        std::wcscpy(walk_path + length, L"\\*");
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileExW(walk_path, FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
-        walk_path[length] = L'\0';
-        if (search == INVALID_HANDLE_VALUE)
-            return all;
-        bool any = false;
-        do {
-            const wchar_t* name = entry.cFileName;
-            if (std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0)
-                continue;
-            std::size_t name_length = std::wcslen(name);
-            if (length + 1 + name_length + 1 >= sizeof walk_path / sizeof walk_path[0]) {
-                all = false;
-                continue;
-            }
-            any = true;
-            walk_path[length] = L'\\';
-            std::wcscpy(walk_path + length + 1, name);
-            all &= remove_entry(length + 1 + name_length, entry.dwFileAttributes, keep, tally);
-            walk_path[length] = L'\0';
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-        if (!any || !all || tally.scheduled != scheduled_before)
-            break;
-    }
-    return all;
-}
-
-// Asks for removal at the next restart; what is held open goes then.
-static bool schedule(const wchar_t* path, removal_tally& tally) {
-    if (!MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        return false;
-    ++tally.scheduled;
-    note(tally, path, L"in use, removed at the next restart");
-    return true;
-}
-
-// Removes the entry at walk_path (a folder after what it holds); true when
-// it is gone or scheduled.
-static bool remove_entry(std::size_t length, DWORD attributes, const protected_paths& keep,
-                         removal_tally& tally) {
-    bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    const wchar_t* kept = nullptr;
-    if (!folder && same_path(walk_path, keep.program))
-        kept = L"the uninstaller itself";
-    else if (!folder && same_path(walk_path, keep.log))
-        kept = L"the removal log";
-    if (kept != nullptr) {
-        leave(tally, walk_path, kept);
-        return false;
-    }
-
-    bool contents_gone = true;
-    if (folder && !link)
-        contents_gone = remove_folder_contents(length, keep, tally);
-    if (folder && !link && same_path(walk_path, keep.current_directory)) {
-        leave(tally, walk_path, L"current directory");
-        return false;
-    }
-    if (attributes & cleared_attributes) {
-        DWORD plain = attributes & ~cleared_attributes;
-        SetFileAttributesW(walk_path, plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
-    }
-    // A link goes by itself: RemoveDirectoryW and DeleteFileW never follow it.
-    BOOL removed = folder ? RemoveDirectoryW(walk_path) : DeleteFileW(walk_path);
-    if (removed) {
-        ++(folder ? tally.folders_removed : tally.files_removed);
-        return true;
-    }
-    DWORD error = GetLastError();
-    // A running program's file refuses deletion as access denied. A link
-    // that cannot go is left as it is: it is not in use.
-    bool in_use =
-        !link && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                  error == ERROR_ACCESS_DENIED || (folder && error == ERROR_DIR_NOT_EMPTY));
-    if (in_use && contents_gone && schedule(walk_path, tally))
-        return true;
-    if (attributes & cleared_attributes)
-        SetFileAttributesW(walk_path, attributes);
-    if (contents_gone || !folder)
-        leave(tally, walk_path,
-              link ? L"link that cannot be removed; not followed" : reason_for(error));
-    return false;
-}
-
-void remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally) {
-    if (const char* refusal = removal_target_refusal(tree)) {
-        static wchar_t shown[MAX_PATH + 64], why[64];
-        if (MultiByteToWideChar(CP_ACP, 0, tree[0] != '\0' ? tree : "(empty name)", -1, shown,
-                                MAX_PATH) == 0)
-            std::wcscpy(shown, L"(name too long)");
-        std::wcscpy(why, L"refused: ");
-        MultiByteToWideChar(CP_ACP, 0, refusal, -1, why + 9, 64 - 9);
-        leave(tally, shown, why);
+// The tree's top, at walk_path, is taken like any entry: found in its
+// folder's listing, opened from that folder's handle and judged, by the
+// removal-target check too, before the walk starts from that very handle.
+static void remove_top(const kept_entries& keep, removal_tally& tally) {
+    static wchar_t top[path_room];
+    std::wcscpy(top, walk_path);
+    wchar_t* last = std::wcsrchr(walk_path, L'\\');
+    if (last == nullptr || last[1] == L'\0' || std::wcslen(last + 1) > MAX_PATH) {
+        leave(tally, top, L"cannot be resolved");
         return;
     }
-    if (!long_full_path(tree, walk_path, 32768)) {
+    static wchar_t top_name[MAX_PATH + 1];
+    std::wcscpy(top_name, last + 1);
+    last[1] = L'\0'; // the folder that holds the top, with its separator
+    HANDLE parent = CreateFileW(walk_path, FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    last[0] = L'\0';
+    path_length = std::wcslen(walk_path);
+    BY_HANDLE_FILE_INFORMATION parent_info;
+    if (parent == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(parent, &parent_info) ||
+        !platform_name(parent, walk_name, path_room, name_length)) {
+        if (parent != INVALID_HANDLE_VALUE)
+            CloseHandle(parent);
+        leave(tally, top, L"cannot be opened");
+        return;
+    }
+    tree_volume = parent_info.dwVolumeSerialNumber;
+    // A root's name ends in its separator; the walk adds its own.
+    if (name_length > 0 && walk_name[name_length - 1] == L'\\')
+        walk_name[--name_length] = L'\0';
+    NTSTATUS status = list_one(parent, top_name, listing, sizeof listing);
+    if (status == 0) {
+        const listed_file& listed = *reinterpret_cast<const listed_file*>(listing);
+        entry_record entry = {listed.attributes, listed.file_id.QuadPart, listed.name_bytes,
+                              listed.name};
+        remove_entry(parent, entry, keep, tally, true);
+    } else if (status != status_no_more_files && !gone_already(status)) {
+        leave(tally, top, L"cannot be listed");
+    }
+    CloseHandle(parent);
+}
+
+void remove_file_tree(const wchar_t* tree, const kept_entries& keep, removal_tally& tally) {
+    retry_left_ms = retry_budget_ms;
+    if (const wchar_t* refusal = removal_target_refusal(tree)) {
+        leave_refused(tally, tree[0] != L'\0' ? tree : L"(empty name)", refusal);
+        return;
+    }
+    static wchar_t full[path_room];
+    if (!long_full_path(tree, full, 32768)) {
         leave(tally, L"(name too long)", L"cannot be resolved");
         return;
     }
-    // A tree that is not there is already gone.
-    DWORD attributes = GetFileAttributesW(walk_path);
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        remove_entry(std::wcslen(walk_path), attributes, keep, tally);
+    // Long names throughout, so that the top is found in its folder's
+    // listing by the name the listing gives it.
+    DWORD length = GetLongPathNameW(full, walk_path, path_room);
+    if (length == 0 || length >= path_room) {
+        DWORD error = GetLastError();
+        if (length == 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+            return; // a tree that is not there is already gone
+        leave(tally, full, L"cannot be resolved");
+        return;
+    }
+    remove_top(keep, tally);
 }

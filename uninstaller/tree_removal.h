@@ -1,8 +1,11 @@
 #pragma once
 
+#include "../target_check/file_identity.h"
+
 #include <windows.h>
 
 // What removing trees achieved, for the closing report and the exit status.
+// Every entry a listing showed is counted once: removed, scheduled or left.
 struct removal_tally {
     unsigned files_removed;
     unsigned folders_removed;
@@ -12,23 +15,26 @@ struct removal_tally {
     unsigned noted;
 };
 
-// Paths that are never removed, though they may lie inside a tree: the
-// running program, the log it was given, its current directory. Full paths
-// with the \\?\ prefix, as remove_file_tree builds them.
-struct protected_paths {
-    wchar_t program[MAX_PATH + 8], log[MAX_PATH + 8], current_directory[MAX_PATH + 8];
+// What is never removed, though it may lie inside a tree: the running
+// program, the log it was given, its current directory; known by identity,
+// whatever name reaches them.
+struct kept_entries {
+    file_identity program, log, current_directory;
+    bool program_known, log_known, current_directory_known;
 };
 
-// `path` (8-bit, system code page) made absolute from the current directory,
-// behind \\?\ (\\?\UNC\ for a share), into `out` of `size` characters.
-// False when it does not fit.
-bool long_full_path(const char* path, wchar_t* out, DWORD size);
+// `path` made absolute from the current directory, behind \\?\ (or
+// \\?\UNC\ for a share), into `out` of `size` characters. False when it
+// does not fit.
+bool long_full_path(const wchar_t* path, wchar_t* out, DWORD size);
 
-// Removes `tree` with everything in it, as far as it can, with the wide API
-// on \\?\ paths, so that any name and any depth the file system holds can go.
-// Read-only, hidden and system attributes are cleared first (and put back on
-// what stays); links and junctions are removed, never followed; what is in
-// use is scheduled for removal at the next restart. A tree that names no
-// single folder is refused. What went, was scheduled or was left is counted
-// in `tally`.
-void remove_file_tree(const char* tree, const protected_paths& keep, removal_tally& tally);
+// Removes `tree` with everything in it, as far as it can. The removal-target
+// check judges the tree's top by the handle the walk then starts from; each
+// folder is listed from its handle and each entry opened relative to its
+// folder's handle and judged before it is used: a link or junction is
+// removed itself and never entered, and an entry that turns out to be other
+// than the one listed (a link the platform opened through, or an entry
+// swapped meanwhile) is left and reported. Deletion goes through the handle.
+// What is in use is retried for a moment (2 s per tree in all), then
+// scheduled for removal at the next restart; what was counted goes in `tally`.
+void remove_file_tree(const wchar_t* tree, const kept_entries& keep, removal_tally& tally);

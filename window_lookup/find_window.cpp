@@ -1,9 +1,9 @@
 #include "find_window.h"
 
-#include <cstring>
+#include <cwchar>
 
-static bool begins_with(const char* name, const char* prefix) {
-    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+static bool begins_with(const wchar_t* name, const wchar_t* prefix) {
+    return std::wcsncmp(name, prefix, std::wcslen(prefix)) == 0;
 }
 
 // Called once per window by the enumeration; returns FALSE to stop it.
@@ -13,15 +13,16 @@ static BOOL CALLBACK consider_window(HWND window, LPARAM context) {
         return TRUE;
 
     // Class name and title share one scratch buffer; an unreadable name
-    // compares as empty.
-    char name[512];
-    name[0] = '\0';
-    GetClassNameA(window, name, sizeof name);
-    if (query->class_prefix[0] != '\0' && !begins_with(name, query->class_prefix))
+    // compares as empty. Titles are read in UTF-16, so a title the code
+    // page cannot hold is compared as it stands.
+    wchar_t name[512];
+    name[0] = L'\0';
+    GetClassNameW(window, name, 512);
+    if (query->class_prefix[0] != L'\0' && !begins_with(name, query->class_prefix))
         return TRUE;
 
-    name[0] = '\0';
-    GetWindowTextA(window, name, sizeof name);
+    name[0] = L'\0';
+    GetWindowTextW(window, name, 512);
     if (!begins_with(name, query->title_prefix))
         return TRUE;
 
@@ -32,7 +33,7 @@ static BOOL CALLBACK consider_window(HWND window, LPARAM context) {
     return FALSE;
 }
 
-HWND find_window(HWND parent, const char* class_prefix, const char* title_prefix,
+HWND find_window(HWND parent, const wchar_t* class_prefix, const wchar_t* title_prefix,
                  window_test accept) {
     window_query query = {class_prefix, title_prefix, nullptr, accept};
     LPARAM context = reinterpret_cast<LPARAM>(&query);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+// What a file or folder is, whatever name reaches it: its volume's serial
+// number and its file index on that volume.
+struct file_identity {
+    DWORD volume_serial;
+    DWORD index_high, index_low;
+};
+
+// Opens `path` to learn what it is: no access asked, every kind of sharing
+// allowed, folders too, links followed. INVALID_HANDLE_VALUE when it cannot.
+HANDLE open_for_identity(const wchar_t* path);
+
+// The identity of what `path` opens (links followed); false when it cannot
+// be opened.
+bool identity_of_path(const wchar_t* path, file_identity& identity);
+
+bool same_identity(const BY_HANDLE_FILE_INFORMATION& opened, const file_identity& identity);

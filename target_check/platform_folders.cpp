@@ -1,0 +1,185 @@
+#include "platform_folders.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+
+// Writes a known folder's path into the caller's buffer (Vista and later);
+// mingw's headers do not declare it.
+extern "C" HRESULT WINAPI SHGetFolderPathEx(REFKNOWNFOLDERID folder, DWORD flags, HANDLE token,
+                                            LPWSTR path, UINT size);
+
+static file_identity protected_folders[512];
+static unsigned protected_count;
+
+static void protect(const file_identity& identity) {
+    for (unsigned i = 0; i < protected_count; ++i)
+        if (protected_folders[i].volume_serial == identity.volume_serial &&
+            protected_folders[i].index_high == identity.index_high &&
+            protected_folders[i].index_low == identity.index_low)
+            return;
+    if (protected_count < sizeof protected_folders / sizeof protected_folders[0])
+        protected_folders[protected_count++] = identity;
+}
+
+// The folder at `path` and every folder that holds it, below its root (the
+// roots are refused as such). A path that does not open adds nothing.
+static void protect_with_holders(const wchar_t* path) {
+    static wchar_t full[32768];
+    if (path[0] == L'\0')
+        return;
+    DWORD length = GetFullPathNameW(path, 32768, full, nullptr);
+    if (length == 0 || length >= 32768)
+        return;
+    for (;;) {
+        file_identity identity;
+        if (identity_of_path(full, identity))
+            protect(identity);
+        std::size_t end = std::wcslen(full);
+        while (end > 0 && full[end - 1] == L'\\')
+            full[--end] = L'\0';
+        wchar_t* last = std::wcsrchr(full, L'\\');
+        // Stop above a drive's root: "C:" alone would name the current folder.
+        if (last == nullptr || last == full || last[-1] == L':' || last[-1] == L'\\')
+            return;
+        *last = L'\0';
+    }
+}
+
+static const int shell_folders[] = {
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_COMMON_APPDATA,
+    CSIDL_PROFILE,
+    CSIDL_DESKTOPDIRECTORY,
+    CSIDL_PERSONAL,
+    CSIDL_MYMUSIC,
+    CSIDL_MYPICTURES,
+    CSIDL_MYVIDEO,
+    CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,
+    CSIDL_STARTMENU,
+    CSIDL_PROGRAMS,
+    CSIDL_STARTUP,
+    CSIDL_TEMPLATES,
+    CSIDL_FAVORITES,
+    CSIDL_FONTS,
+    CSIDL_COMMON_DESKTOPDIRECTORY,
+    CSIDL_COMMON_DOCUMENTS,
+    CSIDL_COMMON_MUSIC,
+    CSIDL_COMMON_PICTURES,
+    CSIDL_COMMON_VIDEO,
+    CSIDL_COMMON_STARTMENU,
+    CSIDL_COMMON_PROGRAMS,
+    CSIDL_COMMON_STARTUP,
+    CSIDL_COMMON_TEMPLATES,
+};
+
+// Known folders that have no CSIDL: Downloads, AppData\LocalLow, Public,
+// Public Downloads and the profiles folder.
+static const GUID known_folders[] = {
+    {0x374de290, 0x123f, 0x4565, {0x91, 0x64, 0x39, 0xc4, 0x92, 0x5e, 0x46, 0x7b}},
+    {0xa520a1a4, 0x1780, 0x4ff6, {0xbd, 0x18, 0x16, 0x73, 0x43, 0xc5, 0xaf, 0x16}},
+    {0xdfdf76a2, 0xc82a, 0x4d63, {0x90, 0x6a, 0x56, 0x44, 0xac, 0x45, 0x73, 0x85}},
+    {0x3d644c9b, 0x1fb8, 0x4f30, {0x9b, 0x45, 0xf6, 0x70, 0x23, 0x5f, 0x79, 0xc0}},
+    {0x0762d272, 0xc50a, 0x4bb0, {0xa3, 0x82, 0x69, 0x7d, 0xcd, 0x72, 0x9b, 0x80}},
+};
+
+// Each named value of the key that holds a folder, in the registry's 64-bit
+// and 32-bit views, since a 32-bit program sees only one Program Files
+// through the shell. Expandable values come back expanded.
+static void protect_registry_folders(HKEY root, const wchar_t* key_name,
+                                     const wchar_t* const* values, unsigned count) {
+    static wchar_t path[32768];
+    const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    for (REGSAM view : views) {
+        HKEY key;
+        if (RegOpenKeyExW(root, key_name, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+            continue;
+        for (unsigned i = 0; i < count; ++i) {
+            DWORD size = sizeof path;
+            if (RegGetValueW(key, nullptr, values[i], RRF_RT_REG_SZ, nullptr, path, &size) ==
+                ERROR_SUCCESS)
+                protect_with_holders(path);
+        }
+        RegCloseKey(key);
+    }
+}
+
+// Every profile the platform keeps, and the folders the profile list names.
+static void protect_profiles() {
+    static const wchar_t profile_list[] =
+        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    static const wchar_t* const list_values[] = {L"ProfilesDirectory", L"ProgramData", L"Public",
+                                                 L"Default"};
+    protect_registry_folders(HKEY_LOCAL_MACHINE, profile_list, list_values, 4);
+    HKEY list;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, profile_list, 0, KEY_READ | KEY_WOW64_64KEY, &list) !=
+        ERROR_SUCCESS)
+        return;
+    static wchar_t key_name[32768];
+    static const wchar_t* const image_path[] = {L"ProfileImagePath"};
+    static wchar_t profile_key[32768];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(list, i, key_name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        wsprintfW(profile_key, L"%s\\%s", profile_list, key_name);
+        protect_registry_folders(HKEY_LOCAL_MACHINE, profile_key, image_path, 1);
+    }
+    RegCloseKey(list);
+}
+
+static void learn_platform_folders() {
+    static wchar_t path[32768];
+    if (GetWindowsDirectoryW(path, MAX_PATH)) {
+        protect_with_holders(path);
+        // What a 32-bit program reaches the 64-bit system folder by.
+        std::wcscat(path, L"\\Sysnative");
+        protect_with_holders(path);
+    }
+    if (GetSystemDirectoryW(path, MAX_PATH))
+        protect_with_holders(path);
+    if (GetSystemWow64DirectoryW(path, MAX_PATH))
+        protect_with_holders(path);
+    for (int folder : shell_folders)
+        if (SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
+            protect_with_holders(path);
+    for (const GUID& folder : known_folders)
+        if (SHGetFolderPathEx(folder, 0, nullptr, path, MAX_PATH) == S_OK)
+            protect_with_holders(path);
+    static const wchar_t* const program_files[] = {
+        L"ProgramFilesDir", L"CommonFilesDir",        L"ProgramW6432Dir",
+        L"CommonW6432Dir",  L"ProgramFilesDir (x86)", L"CommonFilesDir (x86)",
+    };
+    protect_registry_folders(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                             program_files, 6);
+    protect_profiles();
+    // The temporary folders, as the platform sets them for the user and
+    // for the system, and as this process sees them.
+    static const wchar_t* const temp[] = {L"TEMP", L"TMP"};
+    protect_registry_folders(HKEY_CURRENT_USER, L"Environment", temp, 2);
+    protect_registry_folders(HKEY_LOCAL_MACHINE,
+                             L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                             temp, 2);
+    if (GetTempPathW(MAX_PATH + 1, path))
+        protect_with_holders(path);
+}
+
+bool is_platform_folder(const BY_HANDLE_FILE_INFORMATION& opened) {
+    static bool learned;
+    if (!learned) {
+        learn_platform_folders();
+        learned = true;
+    }
+    for (unsigned i = 0; i < protected_count; ++i)
+        if (same_identity(opened, protected_folders[i]))
+            return true;
+    return false;
+}

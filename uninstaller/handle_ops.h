@@ -1,0 +1,44 @@
+#pragma once
+
+// The few things the removal does through handles, one native call each, so
+// that what was checked is what is listed, entered and deleted.
+#include "nt_file.h"
+
+// Opens the entry `name` (`name_bytes` long, not NUL-terminated) of the
+// folder open as `parent`, relative to that handle: the entry itself, never
+// what a link or junction leads to where the platform honours that, with
+// attribute access, delete access when `deletable` and, for a folder to
+// enter, listing access.
+NTSTATUS open_child(HANDLE parent, const wchar_t* name, ULONG name_bytes, bool enter,
+                    bool deletable, HANDLE& child);
+
+// Whether the platform names what `handle` opened `expected` (`length`
+// characters): the name check that tells an entry from what a link it
+// turned out to be leads to, where the platform opens a link's target.
+// Names are compared as they stand, or else with the trailing dots and
+// blanks of each name dropped on both sides, since Wine reports them so.
+// The name found is kept (see reported_name).
+bool opened_as_named(HANDLE handle, const wchar_t* expected, std::size_t length);
+
+// The name the last opened_as_named found, and its length.
+const wchar_t* reported_name(std::size_t& length);
+
+// The platform's own name of what `handle` opened, into `name` (room for
+// `room` characters and a NUL); false when it has none or it does not fit.
+bool platform_name(HANDLE handle, wchar_t* name, std::size_t room, std::size_t& length);
+
+// Lists the folder open as `folder` into `buffer`, from its start when
+// `restart`; status_no_more_files at the end.
+NTSTATUS list_folder(HANDLE folder, void* buffer, ULONG size, bool restart);
+
+// Lists only the entry `name` of `folder` into `buffer`.
+NTSTATUS list_one(HANDLE folder, const wchar_t* name, void* buffer, ULONG size);
+
+// Asks for the deletion of what `handle` opened, to happen when it is
+// closed: with POSIX semantics and past a read-only attribute where the
+// platform has that, otherwise the plain way (a read-only entry then fails
+// with status_cannot_delete).
+NTSTATUS mark_for_deletion(HANDLE handle);
+
+// Sets the attributes of what `handle` opened (0 is written as normal).
+NTSTATUS set_attributes(HANDLE handle, DWORD attributes);
