@@ -135,3 +135,12 @@ NTSTATUS set_attributes(HANDLE handle, DWORD attributes) {
     IO_STATUS_BLOCK io;
     return NtSetInformationFile(handle, &io, &basic, sizeof basic, file_basic_information);
 }
+
+NTSTATUS file_id(HANDLE handle, LONGLONG& id) {
+    LARGE_INTEGER index;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status =
+        NtQueryInformationFile(handle, &io, &index, sizeof index, file_internal_information);
+    id = index.QuadPart;
+    return status;
+}

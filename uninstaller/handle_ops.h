@@ -40,5 +40,8 @@ NTSTATUS list_one(HANDLE folder, const wchar_t* name, void* buffer, ULONG size);
 // with status_cannot_delete).
 NTSTATUS mark_for_deletion(HANDLE handle);
 
+// The file id of what `handle` opened.
+NTSTATUS file_id(HANDLE handle, LONGLONG& id);
+
 // Sets the attributes of what `handle` opened (0 is written as normal).
 NTSTATUS set_attributes(HANDLE handle, DWORD attributes);

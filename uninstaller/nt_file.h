@@ -52,6 +52,7 @@ constexpr NTSTATUS status_not_a_directory = static_cast<NTSTATUS>(0xC0000103);
 constexpr NTSTATUS status_cannot_delete = static_cast<NTSTATUS>(0xC0000121);
 
 constexpr FILE_INFORMATION_CLASS file_basic_information = static_cast<FILE_INFORMATION_CLASS>(4);
+constexpr FILE_INFORMATION_CLASS file_internal_information = static_cast<FILE_INFORMATION_CLASS>(6);
 constexpr FILE_INFORMATION_CLASS file_disposition_information =
     static_cast<FILE_INFORMATION_CLASS>(13);
 constexpr FILE_INFORMATION_CLASS file_id_full_directory_information =

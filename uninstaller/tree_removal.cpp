@@ -262,29 +262,60 @@ static fate remove_contents(HANDLE folder, const kept_entries& keep, removal_tal
     return worst;
 }
 
+// Whether the folder `entry` of `parent`, whose deletion was asked for and
+// whose handle is closed, is really gone. Wine may take a folder's deletion
+// and then fail to carry it out while an entry it held is still pending
+// another holder's close; then `again` is the folder opened anew.
+static bool folder_gone(HANDLE parent, const entry_record& entry, HANDLE& again, NTSTATUS& status) {
+    status = open_child(parent, entry.name, entry.name_bytes, true, true, again);
+    if (gone_already(status))
+        return true;
+    if (status != 0)
+        return false;
+    LONGLONG id = 0;
+    if (file_id(again, id) == 0 && id != entry.id) {
+        NtClose(again); // another folder of that name: this one went
+        return true;
+    }
+    status = status_directory_not_empty;
+    return false;
+}
+
 // Deletes what `handle` opened (a folder already emptied), retrying while
 // it is in use; the handle is closed either way.
-static fate delete_opened(HANDLE handle, DWORD attributes, bool folder, bool link, fate contents,
-                          removal_tally& tally) {
+static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entry, DWORD attributes,
+                          bool folder, bool link, fate contents, removal_tally& tally) {
     // A read-only entry cannot be deleted the plain way; what stays keeps
     // its attributes.
     bool cleared = false;
     if (attributes & FILE_ATTRIBUTE_READONLY)
         cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
     NTSTATUS status;
-    while ((status = mark_for_deletion(handle)) != 0) {
-        if (status == status_cannot_delete && !cleared) {
-            cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
-            if (cleared)
-                continue;
+    for (;;) {
+        while ((status = mark_for_deletion(handle)) != 0) {
+            if (status == status_cannot_delete && !cleared) {
+                cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
+                if (cleared)
+                    continue;
+            }
+            if (!in_use(status) || !wait_to_retry())
+                break;
         }
-        if (!in_use(status) || !wait_to_retry())
+        if (status != 0)
             break;
-    }
-    if (status == 0) {
         NtClose(handle);
-        ++(folder ? tally.folders_removed : tally.files_removed);
-        return went;
+        if (!folder || link || folder_gone(parent, entry, handle, status)) {
+            ++(folder ? tally.folders_removed : tally.files_removed);
+            return went;
+        }
+        if (status != status_directory_not_empty || !wait_to_retry()) {
+            if (status == status_directory_not_empty)
+                break; // `handle` is the folder opened anew
+            // Still there, and cannot be opened again to see why.
+            if (in_use(status) && contents != stayed && schedule(tally))
+                return scheduled_for_restart;
+            return leave(tally, walk_path, reason_for(status));
+        }
     }
     if (cleared)
         set_attributes(handle, attributes);
@@ -378,7 +409,7 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
             return leave(tally, walk_path, L"in use");
         }
     }
-    return delete_opened(handle, attributes, folder, link, contents, tally);
+    return delete_opened(handle, parent, entry, attributes, folder, link, contents, tally);
 }
 
 static fate remove_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
@@ -447,9 +478,11 @@ static void remove_top(const kept_entries& keep, removal_tally& tally) {
         walk_name[--name_length] = L'\0';
     NTSTATUS status = list_one(parent, top_name, listing, sizeof listing);
     if (status == 0) {
+        // The walk lists into the same buffer: the top's name is kept apart.
         const listed_file& listed = *reinterpret_cast<const listed_file*>(listing);
-        entry_record entry = {listed.attributes, listed.file_id.QuadPart, listed.name_bytes,
-                              listed.name};
+        ULONG name_bytes = listed.name_bytes < sizeof top_name ? listed.name_bytes : 0;
+        std::memcpy(top_name, listed.name, name_bytes);
+        entry_record entry = {listed.attributes, listed.file_id.QuadPart, name_bytes, top_name};
         remove_entry(parent, entry, keep, tally, true);
     } else if (status != status_no_more_files && !gone_already(status)) {
         leave(tally, top, L"cannot be listed");
