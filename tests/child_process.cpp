@@ -50,3 +50,12 @@ bool start_program(const std::string& program, const std::string& arguments,
     return CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                           folder.c_str(), &startup, &process) != FALSE;
 }
+
+bool start_program(const std::wstring& program, const std::wstring& arguments,
+                   const std::wstring& folder, PROCESS_INFORMATION& process) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &process) != FALSE;
+}

@@ -9,6 +9,10 @@
 bool start_program(const std::string& program, const std::string& arguments,
                    const std::string& folder, PROCESS_INFORMATION& process);
 
+// The same with names in UTF-16, for names outside the code page.
+bool start_program(const std::wstring& program, const std::wstring& arguments,
+                   const std::wstring& folder, PROCESS_INFORMATION& process);
+
 // A visible top-level window of the process `process_id` (of class
 // `class_name` when it is not null), or null.
 HWND visible_window_of_process(DWORD process_id, const char* class_name);

@@ -31,9 +31,11 @@ static DWORD run_to_end(const std::string& program, const std::string& arguments
 
 // An NSIS uninstaller copies itself to the temporary folder, starts the copy
 // and ends: the copy is the one to watch.
-static HANDLE start_uninstaller(const std::string& arguments) {
+static HANDLE start_uninstaller(const std::string& arguments,
+                                const std::wstring& folder = wide(install_dir)) {
     PROCESS_INFORMATION launcher;
-    if (!start_program(install_dir + "\\uninstall.exe", arguments, program_folder(), launcher))
+    if (!start_program(folder + L"\\uninstall.exe", wide(arguments), wide(program_folder()),
+                       launcher))
         return nullptr;
     WaitForSingleObject(launcher.hProcess, 30000);
     CloseHandle(launcher.hThread);
@@ -163,4 +165,26 @@ TEST_F(nsis_example, silent_uninstall) {
     EXPECT_EQ(wait_for_end(uninstaller), 0u);
     EXPECT_FALSE(file_exists(install_dir));
     EXPECT_FALSE(kill_log_under(temp_folder()));
+}
+
+// Installed to a folder whose name the code page lacks, beside the folder
+// best fit would make of that name: the uninstall removes the folder
+// installed to, and the look-alike stays.
+TEST(nsis_example_names, install_folder_outside_the_code_page) {
+    const std::wstring folder = L"S:\\Tool \x101", look_alike = L"S:\\Tool a";
+    CreateDirectoryW(look_alike.c_str(), nullptr);
+    write_file(code_page(look_alike) + "\\other product.txt", "stays");
+    PROCESS_INFORMATION setup;
+    ASSERT_TRUE(start_program(wide(program_folder()) + L"\\example_tool_setup.exe",
+                              L"/S /D=" + folder, wide(program_folder()), setup));
+    EXPECT_EQ(wait_for_end(setup.hProcess), 0u);
+    CloseHandle(setup.hThread);
+    ASSERT_NE(GetFileAttributesW((folder + L"\\readme.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    HANDLE uninstaller = start_uninstaller("/S", folder);
+    ASSERT_NE(uninstaller, nullptr);
+    EXPECT_EQ(wait_for_end(uninstaller), 0u);
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(read_file(code_page(look_alike) + "\\other product.txt"), "stays");
+    remove_test_folder(code_page(look_alike));
 }

@@ -297,6 +297,12 @@ TEST_F(unwise_test, swapped_folder_never_leads_outside) {
     std::printf("swap race: %d of %d trials removed files of the tree\n", removed_some, trials);
 }
 
+static DWORD WINAPI close_after_300_ms(void* handle) {
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
 // A file that another program holds with delete sharing (a scanner, an
 // indexer) goes once it is let go: a moment's wait, not a restart.
 TEST_F(unwise_test, pending_deletion_is_waited_for) {
@@ -307,14 +313,7 @@ TEST_F(unwise_test, pending_deletion_is_waited_for) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    HANDLE closer = CreateThread(
-        nullptr, 0,
-        [](void* handle) -> DWORD {
-            Sleep(300);
-            CloseHandle(static_cast<HANDLE>(handle));
-            return 0;
-        },
-        held, 0, nullptr);
+    HANDLE closer = CreateThread(nullptr, 0, close_after_300_ms, held, 0, nullptr);
     write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
     unwise_run run = run_unwise("/S .\\KILL.LOG", folder);
     WaitForSingleObject(closer, 5000);

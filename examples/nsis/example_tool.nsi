@@ -41,7 +41,14 @@ Section "Uninstall"
     IfSilent 0 +2
         StrCpy $0 "/rollback"
 
-    ; The settings file is 8-bit text in the system code page.
+    ; The settings file is made in UTF-16 (its byte-order mark first), so
+    ; that every character of a path is kept: written into an 8-bit file,
+    ; a name outside the code page gets look-alikes (an a with a macron
+    ; becomes a plain a, a fullwidth reverse solidus a separator) that lead
+    ; to other folders.
+    FileOpen $1 "$PLUGINSDIR\remove_tree.ini" w
+    FileWriteWord $1 0xFEFF
+    FileClose $1
     WriteINIStr "$PLUGINSDIR\remove_tree.ini" Strings to_kill "$INSTDIR"
     WriteINIStr "$PLUGINSDIR\remove_tree.ini" Strings unwise_path "$PLUGINSDIR"
     WriteINIStr "$PLUGINSDIR\remove_tree.ini" Strings unwise_title "$0"

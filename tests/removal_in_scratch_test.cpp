@@ -1,0 +1,343 @@
+// Runs the real remove_tree.exe, with the project's UNWISE.EXE or the
+// recording stand-in, on names and folders that must come through exactly or
+// not at all. Only ever run in the scratch prefix (tools/run-in-scratch-prefix),
+// whose drives are its own C: and S:.
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+static std::wstring scratch() {
+    return wide(program_folder());
+}
+
+static bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void write_bytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+static std::string read_bytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) &&
+           got > 0)
+        bytes.append(chunk, got);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return bytes;
+}
+
+// A folder with one file in it, as an installed product's.
+static void make_product(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    write_bytes(folder + L"\\product.txt", "installed");
+}
+
+static bool product_whole(const std::wstring& folder) {
+    return read_bytes(folder + L"\\product.txt") == "installed";
+}
+
+static DWORD run(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& folder, HANDLE* started = nullptr) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process))
+        return 0xdead;
+    CloseHandle(process.hThread);
+    if (started != nullptr) {
+        *started = process.hProcess;
+        return STILL_ACTIVE;
+    }
+    DWORD status = STILL_ACTIVE;
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+static std::wstring settings_text(const std::wstring& to_kill, const std::wstring& unwise_path) {
+    return L"[Strings]\r\nto_kill=" + to_kill + L"\r\nunwise_path=" + unwise_path +
+           L"\r\nunwise_title=/rollback\r\ntitle=Example\r\nbody=Keep?\r\n";
+}
+
+// Runs remove_tree.exe on a settings file written in UTF-16 (or in the code
+// page), unasked; its exit status.
+static DWORD remove_tree(const std::wstring& to_kill, const std::wstring& unwise_path,
+                         bool utf16 = true) {
+    std::wstring settings = scratch() + L"\\settings.ini";
+    std::wstring text = settings_text(to_kill, unwise_path);
+    write_bytes(settings, utf16 ? utf16_file(text) : code_page(text));
+    return run(scratch() + L"\\remove_tree.exe", L"\"" + settings + L"\"", scratch());
+}
+
+// The folder that holds the project's UNWISE.EXE, and one that holds the
+// recording stand-in under that name.
+static std::wstring real_uninstaller() {
+    std::wstring folder = scratch() + L"\\real";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CopyFileW((scratch() + L"\\UNWISE.EXE").c_str(), (folder + L"\\UNWISE.EXE").c_str(), FALSE);
+    return folder;
+}
+
+static std::wstring recording_uninstaller(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CopyFileW((scratch() + L"\\recording_uninstaller.exe").c_str(),
+              (folder + L"\\UNWISE.EXE").c_str(), FALSE);
+    DeleteFileW((folder + L"\\uninstaller_record.txt").c_str());
+    DeleteFileW((folder + L"\\seen_kill_log").c_str());
+    return folder;
+}
+
+// A name the code page lacks is never traded for a look-alike: the folder
+// named goes and its best-fit neighbour stays. A folder whose name is a
+// fullwidth reverse solidus and two dots after "Tool" cannot be reached by a
+// Windows path (the dots are dropped), and the same name as best fit wrote it
+// into an 8-bit file (a separator, "..") names the parent: nothing goes.
+TEST(unicode_names, the_folder_named_goes_and_no_other) {
+    std::wstring names = scratch() + L"\\names";
+    CreateDirectoryW(names.c_str(), nullptr);
+    struct {
+        std::wstring named, neighbour;
+        bool utf16, named_goes;
+    } cases[] = {
+        {L"Tool \x101", L"Tool a", true, true},
+        {L"Tool \x141", L"Tool L", true, true},
+        {L"\x65e5\x672c\x8a9e\x306e\x30c4\x30fc\x30eb", L"Tool", true, true},
+        {L"Tool \xd83d\xde00", L"Tool", true, true},
+        {L"Vendor\\Tool\xff3cx", L"Vendor\\Other", true, true},
+        {L"fullwidth\\Vendor\\Tool\\..", L"fullwidth\\Vendor\\Other", false, false},
+        {L"fullwidth\\Vendor\\Tool\xff3c..", L"fullwidth\\Vendor\\Other", true, false},
+    };
+    std::wstring uninstaller = real_uninstaller();
+    // The host made "Tool＼..", which only a \\?\ path reaches.
+    std::wstring dotted = L"\\\\?\\" + names + L"\\fullwidth\\Vendor\\Tool\xff3c..";
+    ASSERT_TRUE(product_whole(dotted));
+    for (const auto& c : cases) {
+        std::wstring named = names + L"\\" + c.named, neighbour = names + L"\\" + c.neighbour;
+        std::wstring parent = neighbour.substr(0, neighbour.rfind(L'\\'));
+        CreateDirectoryW(parent.c_str(), nullptr);
+        make_product(neighbour);
+        if (c.named_goes && !exists(named))
+            make_product(named);
+        EXPECT_EQ(remove_tree(named, uninstaller, c.utf16), 0u) << code_page(c.named);
+        EXPECT_TRUE(product_whole(neighbour)) << code_page(c.named);
+        // What stays is looked at with a path Windows does not shorten.
+        if (c.named_goes) {
+            EXPECT_FALSE(exists(named)) << code_page(c.named);
+        } else {
+            EXPECT_TRUE(product_whole(dotted)) << code_page(c.named);
+        }
+    }
+}
+
+// Wine's short names are a hash and collide: a short name is used only when
+// it opens the very folder named, so the other folder always stays.
+TEST(unicode_names, colliding_short_names) {
+    std::wstring folder = scratch() + L"\\collide";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring named = folder + L"\\Tool \x141", other = folder + L"\\Tool bxlq";
+    make_product(other);
+    make_product(named);
+    wchar_t named_short[MAX_PATH] = L"", other_short[MAX_PATH] = L"";
+    GetShortPathNameW(named.c_str(), named_short, MAX_PATH);
+    GetShortPathNameW(other.c_str(), other_short, MAX_PATH);
+    ASSERT_STREQ(named_short, other_short) << "the two names share a short name";
+    EXPECT_EQ(remove_tree(named, real_uninstaller()), 0u);
+    EXPECT_TRUE(product_whole(other));
+}
+
+// The same code-page value from an 8-bit settings file and from a UTF-16 one
+// gives the uninstaller the very same log bytes, those of the value.
+TEST(unicode_names, code_page_value_reaches_the_log_unchanged) {
+    struct {
+        UINT code_page;
+        std::string bytes;
+    } values[] = {
+        {1252, "S:\\Programme\\Caf\xe9 \xdc"
+               "ber"},
+        // Shift-JIS, with a second byte that is a backslash (0x5c in "\x83\x5c")
+        {932, "S:\\\x93\xfa\x96\x7b\x8c\xea\\\x83\x5c\x83\x74\x83\x67"},
+    };
+    bool checked = false;
+    for (const auto& v : values) {
+        if (v.code_page != GetACP())
+            continue;
+        checked = true;
+        std::wstring value = wide(v.bytes);
+        std::wstring recorder = recording_uninstaller(scratch() + L"\\recorder");
+        std::string expected = "***  Installation Started  ***\r\nTitle: \r\nSource: \r\n"
+                               "File Tree: " +
+                               v.bytes + "\\*.*\r\n";
+        for (bool utf16 : {false, true}) {
+            DeleteFileW((recorder + L"\\seen_kill_log").c_str());
+            EXPECT_EQ(remove_tree(value, recorder, utf16), 0u);
+            EXPECT_EQ(read_bytes(recorder + L"\\seen_kill_log"), expected)
+                << (utf16 ? "UTF-16" : "code page") << " settings, code page " << v.code_page;
+        }
+    }
+    EXPECT_TRUE(checked) << "no value for code page " << GetACP();
+}
+
+// The uninstaller is started from the folder named, not from the folder
+// best fit would make of its name.
+TEST(unicode_names, uninstaller_folder_named_exactly) {
+    std::wstring named = scratch() + L"\\\x141ukasz", decoy = scratch() + L"\\Lukasz";
+    CreateDirectoryW(named.c_str(), nullptr);
+    CreateDirectoryW(decoy.c_str(), nullptr);
+    recording_uninstaller(named + L"\\tmp");
+    recording_uninstaller(decoy + L"\\tmp");
+    EXPECT_EQ(remove_tree(scratch() + L"\\some product", named + L"\\tmp"), 0u);
+    EXPECT_TRUE(exists(named + L"\\tmp\\uninstaller_record.txt"));
+    EXPECT_FALSE(exists(decoy + L"\\tmp\\uninstaller_record.txt")) << "the decoy ran";
+}
+
+// The platform's own folders, as Wine lays them out, for this user.
+static std::wstring user_profile() {
+    wchar_t name[256] = L"";
+    DWORD size = 256;
+    GetUserNameW(name, &size);
+    return std::wstring(L"C:\\users\\") + name;
+}
+
+struct platform_folder {
+    std::wstring path;     // the folder itself, where the canary goes
+    std::wstring spelling; // how the settings or the log name it
+};
+
+static std::vector<platform_folder> platform_folders() {
+    std::wstring profile = user_profile();
+    std::wstring roaming = profile + L"\\AppData\\Roaming";
+    std::wstring start_menu = roaming + L"\\Microsoft\\Windows\\Start Menu";
+    std::wstring common_start = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    const std::wstring folders[] = {
+        L"C:\\windows",
+        L"C:\\windows\\system32", // SysWOW64 to a 32-bit program
+        L"C:\\windows\\syswow64",
+        L"C:\\Program Files",
+        L"C:\\Program Files (x86)",
+        L"C:\\Program Files\\Common Files",
+        L"C:\\Program Files (x86)\\Common Files",
+        L"C:\\ProgramData",
+        L"C:\\users",
+        L"C:\\users\\Public",
+        L"C:\\users\\Public\\Desktop",
+        L"C:\\users\\Public\\Documents",
+        profile,
+        profile + L"\\Desktop",
+        profile + L"\\Documents",
+        profile + L"\\Downloads",
+        profile + L"\\Music",
+        profile + L"\\Pictures",
+        profile + L"\\Videos",
+        profile + L"\\Temp",
+        profile + L"\\AppData\\Local",
+        profile + L"\\AppData\\LocalLow",
+        roaming,
+        start_menu,
+        start_menu + L"\\Programs",
+        start_menu + L"\\Programs\\Startup",
+        roaming + L"\\Microsoft\\Windows\\Templates",
+        common_start,
+        common_start + L"\\Programs",
+    };
+    std::vector<platform_folder> list;
+    for (const std::wstring& folder : folders)
+        list.push_back({folder, folder});
+    // other spellings of the same folders
+    wchar_t short_name[MAX_PATH] = L"";
+    GetShortPathNameW(L"C:\\Program Files", short_name, MAX_PATH);
+    list.push_back({L"C:\\Program Files", short_name});
+    list.push_back({L"C:\\windows", L"c:\\WINDOWS\\."});
+    list.push_back({L"C:\\windows", L"\\\\?\\C:\\users\\..\\windows"});
+    list.push_back({L"C:\\users", L"..\\..\\users"}); // from C:\un\tools
+    if (sizeof(void*) == 4) // the 64-bit system folder, to a 32-bit program
+        list.push_back({L"C:\\windows\\Sysnative", L"C:\\windows\\Sysnative"});
+    return list;
+}
+
+static const char canary_text[] = "the platform's own";
+
+// Neither program removes a system or user folder, nor one that holds one,
+// in any spelling: remove_tree.exe starts no uninstaller, UNWISE.EXE refuses
+// and reports it; nothing in the folder is lost.
+TEST(platform_folders, never_removed) {
+    std::wstring tools = L"C:\\un\\tools";
+    CreateDirectoryW(L"C:\\un", nullptr);
+    recording_uninstaller(tools);
+    CopyFileW((scratch() + L"\\UNWISE.EXE").c_str(), (tools + L"\\REAL.EXE").c_str(), FALSE);
+    std::wstring log = tools + L"\\platform.log";
+    for (const platform_folder& folder : platform_folders()) {
+        std::string shown = code_page(folder.spelling);
+        ASSERT_TRUE(exists(folder.path)) << code_page(folder.path);
+        std::wstring canary = folder.path + L"\\remove_tree canary.txt";
+        write_bytes(canary, canary_text);
+        ASSERT_EQ(read_bytes(canary), canary_text) << shown;
+
+        DeleteFileW((tools + L"\\uninstaller_record.txt").c_str());
+        EXPECT_EQ(remove_tree(folder.spelling, tools), 0u) << shown;
+        EXPECT_FALSE(exists(tools + L"\\uninstaller_record.txt")) << shown << ": handed over";
+
+        write_bytes(log, "File Tree: " + code_page(folder.spelling) + "\\*.*\r\n");
+        EXPECT_EQ(run(tools + L"\\REAL.EXE", L"/S platform.log", tools), 1u) << shown;
+        // Anything lost would spoil the cases after it: stop at the first.
+        ASSERT_EQ(read_bytes(canary), canary_text) << shown << ": removed";
+        DeleteFileW(canary.c_str());
+    }
+}
+
+// Below those folders, a product's folder is removed and its sibling stays.
+TEST(platform_folders, a_product_below_them_goes) {
+    std::wstring product = L"C:\\Program Files\\Some App",
+                 sibling = L"C:\\Program Files\\Other App";
+    make_product(product);
+    make_product(sibling);
+    EXPECT_EQ(remove_tree(product, real_uninstaller()), 0u);
+    EXPECT_FALSE(exists(product));
+    EXPECT_TRUE(product_whole(sibling));
+    DeleteFileW((sibling + L"\\product.txt").c_str());
+    RemoveDirectoryW(sibling.c_str());
+}
+
+// Two runs that share an uninstaller folder, started together, take turns:
+// both trees go every time and no log is left behind.
+TEST(shared_uninstaller_folder, runs_take_turns) {
+    std::wstring shared = real_uninstaller();
+    std::wstring first = scratch() + L"\\product A", second = scratch() + L"\\product B";
+    std::wstring settings[] = {scratch() + L"\\a.ini", scratch() + L"\\b.ini"};
+    write_bytes(settings[0], utf16_file(settings_text(first, shared)));
+    write_bytes(settings[1], utf16_file(settings_text(second, shared)));
+    int both_gone = 0;
+    const int trials = 10;
+    for (int trial = 0; trial < trials; ++trial) {
+        make_product(first);
+        make_product(second);
+        HANDLE runs[2];
+        for (int i = 0; i < 2; ++i)
+            run(scratch() + L"\\remove_tree.exe", L"\"" + settings[i] + L"\"", scratch(), &runs[i]);
+        WaitForMultipleObjects(2, runs, TRUE, 60000);
+        for (HANDLE process : runs) {
+            DWORD status = STILL_ACTIVE;
+            GetExitCodeProcess(process, &status);
+            EXPECT_EQ(status, 0u) << "trial " << trial;
+            CloseHandle(process);
+        }
+        both_gone += !exists(first) && !exists(second);
+        EXPECT_FALSE(exists(shared + L"\\KILL.LOG")) << "trial " << trial;
+    }
+    EXPECT_EQ(both_gone, trials);
+}
