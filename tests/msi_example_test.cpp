@@ -1,0 +1,112 @@
+// Builds on examples/msi: installs the sample application with the MSI
+// package under Wine's msiexec and uninstalls it silently and with the
+// question answered, the way its users do. Only ever run in the scratch
+// prefix (tools/run-in-scratch-prefix), whose drives are its own C: and S:.
+#include "child_process.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <string>
+
+static const wchar_t* const installed_files[] = {L"readme.txt", L"bin\\example.ini",
+                                                 L"data\\notes.txt"};
+
+static bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static bool installed_tree_whole(const std::wstring& folder) {
+    for (const wchar_t* name : installed_files)
+        if (!exists(folder + L"\\" + name))
+            return false;
+    return true;
+}
+
+static std::wstring program_files_x86() {
+    wchar_t path[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// Runs msiexec with `arguments`; when `answer` is IDYES or IDNO, answers the
+// question remove_tree.exe asks meanwhile (ownerless: msiexec shows no
+// window here) and tells whether it was asked. Exit status of msiexec.
+static DWORD msiexec(const std::wstring& arguments, int answer = 0, bool* asked = nullptr) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    PROCESS_INFORMATION process;
+    if (!start_program(std::wstring(system) + L"\\msiexec.exe", arguments, wide(program_folder()),
+                       process))
+        return 0xdead;
+    bool seen = false;
+    for (int i = 0; i < 6000 && WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT; ++i) {
+        HWND question = visible_dialog_titled("Example Tool", true);
+        if (question != nullptr && !seen) {
+            seen = true;
+            EXPECT_EQ(GetWindow(question, GW_OWNER), nullptr) << "an owner under msiexec";
+            PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
+        }
+    }
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (asked != nullptr)
+        *asked = seen;
+    return status;
+}
+
+// The user's uninstalls: silent, asked and answered No or Yes, and a folder
+// whose name holds the characters a shell would cut or read ("&", "%", "^",
+// a blank), beside folders named like what a shell would make of it.
+TEST(msi_example, install_and_uninstall) {
+    const std::wstring package = wide(program_folder()) + L"\\example_tool.msi";
+    const std::wstring tools = program_files_x86() + L"\\Example Tool Uninstall";
+    const std::wstring default_folder = program_files_x86() + L"\\Example Tool";
+    struct {
+        const char* name;
+        std::wstring folder; // installed to; the default when empty
+        const wchar_t* ui;   // how the uninstall runs
+        int answer;          // 0: nothing is asked
+        bool removed;
+    } cases[] = {
+        {"silent", L"", L"/qn", 0, true},
+        {"asked, answered No", L"S:\\Example Tool", L"", IDNO, true},
+        {"asked, answered Yes", L"S:\\Example Tool", L"", IDYES, false},
+        {"a name a shell would cut", L"S:\\R&D 100% ^Tool", L"/qn", 0, true},
+    };
+    // What a shell would make of the last name: cut at "&", or expanded.
+    const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100"};
+    for (const std::wstring& folder : look_alikes) {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        write_file(code_page(folder) + "\\other product.txt", "stays");
+    }
+    for (const auto& c : cases) {
+        std::wstring folder = c.folder.empty() ? default_folder : c.folder;
+        std::wstring install = L"/i \"" + package + L"\" /qn";
+        if (!c.folder.empty())
+            install += L" \"INSTALLDIR=" + c.folder + L"\\\"";
+        ASSERT_EQ(msiexec(install), 0u) << c.name;
+        ASSERT_TRUE(installed_tree_whole(folder)) << c.name;
+        ASSERT_TRUE(exists(tools + L"\\remove_tree.exe")) << c.name;
+
+        bool asked = false;
+        EXPECT_EQ(msiexec(L"/x \"" + package + L"\" " + c.ui, c.answer, &asked), 0u) << c.name;
+        EXPECT_EQ(asked, c.answer != 0) << c.name;
+        if (c.removed) {
+            EXPECT_FALSE(exists(folder)) << c.name;
+        } else {
+            EXPECT_TRUE(installed_tree_whole(folder)) << c.name;
+        }
+        EXPECT_FALSE(exists(tools + L"\\KILL.LOG")) << c.name;
+        EXPECT_FALSE(exists(tools + L"\\remove_tree.ini")) << c.name;
+        EXPECT_FALSE(exists(tools)) << c.name << ": the tools folder is left";
+        remove_test_folder(code_page(folder));
+    }
+    for (const std::wstring& folder : look_alikes)
+        EXPECT_EQ(read_file(code_page(folder) + "\\other product.txt"), "stays")
+            << code_page(folder);
+}
