@@ -144,3 +144,12 @@ NTSTATUS file_id(HANDLE handle, LONGLONG& id) {
     id = index.QuadPart;
     return status;
 }
+
+NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, LONGLONG& id) {
+    basic_file_information basic;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status =
+        NtQueryInformationFile(handle, &io, &basic, sizeof basic, file_basic_information);
+    attributes = basic.attributes;
+    return status != 0 ? status : file_id(handle, id);
+}

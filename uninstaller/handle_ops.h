@@ -43,5 +43,9 @@ NTSTATUS mark_for_deletion(HANDLE handle);
 // The file id of what `handle` opened.
 NTSTATUS file_id(HANDLE handle, LONGLONG& id);
 
+// The attributes and the file id of what `handle` opened, from the file
+// itself (no volume query, which Wine answers through another process).
+NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, LONGLONG& id);
+
 // Sets the attributes of what `handle` opened (0 is written as normal).
 NTSTATUS set_attributes(HANDLE handle, DWORD attributes);

@@ -224,14 +224,14 @@ static fate remove_contents(HANDLE folder, const kept_entries& keep, removal_tal
                 if (!is_dot_entry(entry) && !known) {
                     found_new = true;
                     if (!append(seen, &id, sizeof id))
-                        worst = stayed;
+                        worst = leave(tally, walk_path, L"out of memory");
                     bool enter = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                                  !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
                     if (enter) {
                         entry_record record = {entry.attributes, id, entry.name_bytes, nullptr};
                         if (!append(subfolders, &record, sizeof record) ||
                             !append(subfolders, entry.name, entry.name_bytes))
-                            worst = stayed;
+                            worst = leave(tally, walk_path, L"out of memory");
                     } else {
                         entry_record record = {entry.attributes, id, entry.name_bytes, entry.name};
                         worst = worse(worst, remove_entry(folder, record, keep, tally, false));
@@ -374,25 +374,23 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
                                   : L"not the entry listed (a link or a swap); not followed");
     DWORD attributes = entry.attributes;
     if (top || enter) {
-        BY_HANDLE_FILE_INFORMATION opened;
-        if (!GetFileInformationByHandle(handle, &opened))
+        LONGLONG id = 0;
+        if (attributes_and_id(handle, attributes, id) != 0)
             return leave_closing(handle, tally, L"cannot be checked");
         if (top) {
             if (const wchar_t* refusal = opened_folder_refusal(handle, walk_path)) {
                 NtClose(handle);
                 return leave_refused(tally, walk_path, refusal);
             }
-            if (!(opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 return leave_closing(handle, tally, L"is no folder");
         }
-        LONGLONG id = static_cast<LONGLONG>(opened.nFileIndexHigh) << 32 | opened.nFileIndexLow;
-        if (enter && (opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (enter && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             enter = false; // became a link: removed itself, never entered
             link = true;
         } else if (enter && id != entry.id) {
             return leave_closing(handle, tally, L"changed while being removed; not followed");
         }
-        attributes = opened.dwFileAttributes;
     }
     fate contents = went;
     if (enter) {
