@@ -54,6 +54,15 @@ static const wchar_t* name_end(const wchar_t* p) {
     return p;
 }
 
+// Moves `p` past separators to the next name, which ends at `end`; false at
+// the end of the path.
+static bool next_name(const wchar_t*& p, const wchar_t*& end) {
+    while (is_separator(*p))
+        ++p;
+    end = name_end(p);
+    return *p != L'\0';
+}
+
 // The server or share name of a UNC root: it must follow its separator at
 // once and be a real name. Returns where it ends, or null.
 static const wchar_t* root_name_end(const wchar_t* p) {
@@ -106,16 +115,10 @@ bool names_volume_root(const wchar_t* path) {
     if (p == nullptr)
         return true;
     int depth = 0;
-    while (*p != L'\0') {
-        if (is_separator(*p)) {
-            ++p;
-            continue;
-        }
-        const wchar_t* end = name_end(p);
+    for (const wchar_t* end; next_name(p, end); p = end) {
         depth += level_change(p, end);
         if (depth < 0)
             depth = 0;
-        p = end;
     }
     return depth == 0;
 }
@@ -128,22 +131,13 @@ bool climbs_out_of_named_folder(const wchar_t* path) {
     // the value gave leaves that name's folder for its parent.
     bool named = false;
     int last_move = 0;
-    while (*p != L'\0') {
-        if (is_separator(*p)) {
-            ++p;
-            continue;
-        }
-        const wchar_t* end = name_end(p);
+    for (const wchar_t* end; next_name(p, end); p = end) {
         int change = level_change(p, end);
-        if (change != 0) {
-            if (change < 0 && last_move == 0 && !named) {
-                // a leading climb of a relative or rooted value
-            } else {
-                named |= change > 0;
-                last_move = change;
-            }
-        }
-        p = end;
+        // A leading climb, before any name, is a relative value's start.
+        if (change == 0 || (change < 0 && !named))
+            continue;
+        named |= change > 0;
+        last_move = change;
     }
     return named && last_move < 0;
 }
@@ -195,16 +189,10 @@ static bool is_folder_below_root(const wchar_t* full) {
         p += 3;
     }
     int names = 0;
-    while (*p != L'\0') {
-        if (is_separator(*p)) {
-            ++p;
-            continue;
-        }
-        const wchar_t* end = name_end(p);
+    for (const wchar_t* end; next_name(p, end); p = end) {
         if (level_change(p, end) != 1)
             return false;
         ++names;
-        p = end;
     }
     return names > 0;
 }
