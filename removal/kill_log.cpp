@@ -1,5 +1,7 @@
 #include "kill_log.h"
 
+#include "../target_check/file_identity.h"
+
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -12,7 +14,7 @@ static const char kill_log_path[] = ".\\KILL.LOG";
 static std::FILE* kill_log_stream;
 
 // Which file write_kill_log wrote, so that only that one is deleted.
-static BY_HANDLE_FILE_INFORMATION written_log;
+static file_identity written_log;
 static bool log_written;
 
 // A file this run may write or delete: one name only, no link of any kind.
@@ -20,11 +22,6 @@ static bool is_plain_file(const BY_HANDLE_FILE_INFORMATION& info) {
     return (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
                0 &&
            info.nNumberOfLinks == 1;
-}
-
-static bool same_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 // Renames the leftover itself, never what it leads to; an existing name of
@@ -121,7 +118,7 @@ bool write_kill_log(const char* to_kill) {
     whole &= std::fclose(kill_log_stream) == 0;
     kill_log_stream = nullptr;
     if (whole) {
-        written_log = info;
+        written_log = identity_of(info);
         log_written = true;
     }
     return whole;
@@ -136,7 +133,7 @@ void delete_kill_log() {
         return;
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(file, &info) && is_plain_file(info) &&
-        same_file(info, written_log)) {
+        same_identity(identity_of(info), written_log)) {
         FILE_DISPOSITION_INFO disposition = {TRUE};
         SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
     }

@@ -7,17 +7,12 @@
 static HANDLE claim;
 
 bool claim_kill_log() {
-    HANDLE folder = open_for_identity(L".");
-    if (folder == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool known = GetFileInformationByHandle(folder, &info) != FALSE;
-    CloseHandle(folder);
-    if (!known)
+    file_identity folder;
+    if (!identity_of_path(L".", folder))
         return false;
     wchar_t name[96];
-    wsprintfW(name, L"Global\\remove_tree KILL.LOG %08lx %08lx%08lx", info.dwVolumeSerialNumber,
-              info.nFileIndexHigh, info.nFileIndexLow);
+    wsprintfW(name, L"Global\\remove_tree KILL.LOG %08lx %08lx%08lx", folder.volume_serial,
+              folder.index_high, folder.index_low);
     claim = CreateMutexW(nullptr, FALSE, name);
     if (claim == nullptr)
         return false;

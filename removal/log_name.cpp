@@ -43,15 +43,9 @@ static bool short_name_of(const wchar_t* path, wchar_t* name) {
 
 // `a` and `b` open the same existing object.
 static bool same_object(const wchar_t* a, const wchar_t* b) {
-    file_identity identity;
-    HANDLE handle = open_for_identity(b);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION opened;
-    bool same = GetFileInformationByHandle(handle, &opened) && identity_of_path(a, identity) &&
-                same_identity(opened, identity);
-    CloseHandle(handle);
-    return same;
+    file_identity first, second;
+    return identity_of_path(a, first) && identity_of_path(b, second) &&
+           same_identity(first, second);
 }
 
 bool code_page_name(const wchar_t* to_kill, char* out, int size) {

@@ -14,9 +14,7 @@ static unsigned protected_count;
 
 static void protect(const file_identity& identity) {
     for (unsigned i = 0; i < protected_count; ++i)
-        if (protected_folders[i].volume_serial == identity.volume_serial &&
-            protected_folders[i].index_high == identity.index_high &&
-            protected_folders[i].index_low == identity.index_low)
+        if (same_identity(protected_folders[i], identity))
             return;
     if (protected_count < sizeof protected_folders / sizeof protected_folders[0])
         protected_folders[protected_count++] = identity;
@@ -172,7 +170,7 @@ static void learn_platform_folders() {
         protect_with_holders(path);
 }
 
-bool is_platform_folder(const BY_HANDLE_FILE_INFORMATION& opened) {
+bool is_platform_folder(const file_identity& opened) {
     static bool learned;
     if (!learned) {
         learn_platform_folders();

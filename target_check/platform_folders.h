@@ -15,4 +15,4 @@
 // (shell, system directories, registry) on the first call and judged by
 // identity, so no spelling, link or redirection slips past. Folders below
 // them are not refused.
-bool is_platform_folder(const BY_HANDLE_FILE_INFORMATION& opened);
+bool is_platform_folder(const file_identity& opened);

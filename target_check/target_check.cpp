@@ -198,7 +198,7 @@ static bool is_folder_below_root(const wchar_t* full) {
 }
 
 // The folder behind `opened` is the root folder at `root`.
-static bool is_root_folder(const BY_HANDLE_FILE_INFORMATION& opened, const wchar_t* root) {
+static bool is_root_folder(const file_identity& opened, const wchar_t* root) {
     file_identity identity;
     return identity_of_path(root, identity) && same_identity(opened, identity);
 }
@@ -216,7 +216,7 @@ static bool same_path_text(const wchar_t* a, const wchar_t* b) {
 // The existing folder at `full`, open with identity `opened`, is a volume's
 // root or a mount point: by its name, or, through a link or junction, by
 // what it is.
-static bool is_volume_root_on_disk(const wchar_t* full, const BY_HANDLE_FILE_INFORMATION& opened) {
+static bool is_volume_root_on_disk(const wchar_t* full, const file_identity& opened) {
     static wchar_t volume[32768];
     if (!GetVolumePathNameW(full, volume, 32768) || same_path_text(volume, full))
         return true;
@@ -233,8 +233,8 @@ static bool is_volume_root_on_disk(const wchar_t* full, const BY_HANDLE_FILE_INF
 }
 
 const wchar_t* opened_folder_refusal(HANDLE folder, const wchar_t* full) {
-    BY_HANDLE_FILE_INFORMATION opened;
-    if (!GetFileInformationByHandle(folder, &opened))
+    file_identity opened;
+    if (!identity_of_handle(folder, opened))
         return L"cannot be opened to be checked";
     if (is_volume_root_on_disk(full, opened))
         return L"is a volume root or mount point";

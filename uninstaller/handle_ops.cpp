@@ -49,9 +49,6 @@ bool platform_name(HANDLE handle, wchar_t* name, std::size_t room, std::size_t& 
     return true;
 }
 
-static wchar_t found_name[32768];
-static std::size_t found_length;
-
 // Where the name that starts at `start` ends (at a separator or `end`);
 // `trimmed` is where it ends once trailing dots and blanks are dropped.
 static const wchar_t* name_end(const wchar_t* start, const wchar_t* end, const wchar_t*& trimmed) {
@@ -83,17 +80,18 @@ static bool same_but_trailing(const wchar_t* a, std::size_t a_length, const wcha
     return a >= a_end && b >= b_end;
 }
 
-bool opened_as_named(HANDLE handle, const wchar_t* expected, std::size_t length) {
-    if (!platform_name(handle, found_name, 32768, found_length))
+bool opened_as_named(HANDLE handle, wchar_t* name, std::size_t& length, std::size_t room) {
+    static wchar_t found[32768];
+    std::size_t found_length = 0;
+    if (!platform_name(handle, found, 32768, found_length) || found_length >= room)
         return false;
-    if (found_length == length && std::wmemcmp(found_name, expected, length) == 0)
+    if (found_length == length && std::wmemcmp(found, name, length) == 0)
         return true;
-    return same_but_trailing(found_name, found_length, expected, length);
-}
-
-const wchar_t* reported_name(std::size_t& length) {
+    if (!same_but_trailing(found, found_length, name, length))
+        return false;
+    std::wmemcpy(name, found, found_length + 1);
     length = found_length;
-    return found_name;
+    return true;
 }
 
 NTSTATUS list_folder(HANDLE folder, void* buffer, ULONG size, bool restart) {

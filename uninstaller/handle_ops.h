@@ -12,16 +12,14 @@
 NTSTATUS open_child(HANDLE parent, const wchar_t* name, ULONG name_bytes, bool enter,
                     bool deletable, HANDLE& child);
 
-// Whether the platform names what `handle` opened `expected` (`length`
-// characters): the name check that tells an entry from what a link it
-// turned out to be leads to, where the platform opens a link's target.
-// Names are compared as they stand, or else with the trailing dots and
-// blanks of each name dropped on both sides, since Wine reports them so.
-// The name found is kept (see reported_name).
-bool opened_as_named(HANDLE handle, const wchar_t* expected, std::size_t length);
-
-// The name the last opened_as_named found, and its length.
-const wchar_t* reported_name(std::size_t& length);
+// Whether the platform names what `handle` opened `name` (`length`
+// characters, in a buffer of `room`): the name check that tells an entry
+// from what a link it turned out to be leads to, where the platform opens a
+// link's target. Names are compared as they stand, or else with the
+// trailing dots and blanks of each name dropped on both sides, since Wine
+// reports them so. When it is, `name` becomes the platform's spelling, the
+// one its own entries will be reported under.
+bool opened_as_named(HANDLE handle, wchar_t* name, std::size_t& length, std::size_t room);
 
 // The platform's own name of what `handle` opened, into `name` (room for
 // `room` characters and a NUL); false when it has none or it does not fit.

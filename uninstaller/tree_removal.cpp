@@ -150,18 +150,6 @@ static void go_up(std::size_t saved_path_length, std::size_t saved_name_length) 
     walk_path[path_length] = walk_name[name_length] = L'\0';
 }
 
-// The platform's own name of the folder just opened and checked becomes the
-// one its entries are checked against.
-static void take_reported_name() {
-    std::size_t length = 0;
-    const wchar_t* name = reported_name(length);
-    if (length < path_room) {
-        std::wmemcpy(walk_name, name, length);
-        name_length = length;
-        walk_name[name_length] = L'\0';
-    }
-}
-
 // A buffer that grows as entries are added to it.
 struct growing {
     char* bytes;
@@ -308,18 +296,18 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
             ++(folder ? tally.folders_removed : tally.files_removed);
             return went;
         }
-        if (status != status_directory_not_empty || !wait_to_retry()) {
-            if (status == status_directory_not_empty)
-                break; // `handle` is the folder opened anew
-            // Still there, and cannot be opened again to see why.
-            if (in_use(status) && contents != stayed && schedule(tally))
-                return scheduled_for_restart;
-            return leave(tally, walk_path, reason_for(status));
-        }
+        // Still there: `handle` is the folder opened anew, or, when it could
+        // not be opened again, none.
+        if (status != status_directory_not_empty)
+            handle = nullptr;
+        if (handle == nullptr || !wait_to_retry())
+            break;
     }
-    if (cleared)
-        set_attributes(handle, attributes);
-    NtClose(handle);
+    if (handle != nullptr) {
+        if (cleared)
+            set_attributes(handle, attributes);
+        NtClose(handle);
+    }
     if (link)
         return leave(tally, walk_path, L"link that cannot be removed; not followed");
     // Files before the folders that hold them: a folder is scheduled after
@@ -368,7 +356,7 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
     }
     // Where the platform opens a link's target whatever it is asked, the
     // name of what was opened tells.
-    if (!opened_as_named(handle, walk_name, name_length))
+    if (!opened_as_named(handle, walk_name, name_length, path_room))
         return leave_closing(handle, tally,
                              link ? L"link that cannot be removed; not followed"
                                   : L"not the entry listed (a link or a swap); not followed");
@@ -394,7 +382,6 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
     }
     fate contents = went;
     if (enter) {
-        take_reported_name();
         contents = remove_contents(handle, keep, tally);
         if (current)
             return leave_closing(handle, tally, L"current directory");
@@ -420,7 +407,10 @@ static fate remove_entry(HANDLE parent, const entry_record& entry, const kept_en
     return result;
 }
 
-bool long_full_path(const wchar_t* path, wchar_t* out, DWORD size) {
+// `path` made absolute from the current directory, behind \\?\ (or
+// \\?\UNC\ for a share), into `out` of `size` characters. False when it
+// does not fit.
+static bool long_full_path(const wchar_t* path, wchar_t* out, DWORD size) {
     static wchar_t full[32768];
     DWORD length = GetFullPathNameW(path, 32768, full, nullptr);
     if (length == 0 || length >= 32768)
@@ -462,15 +452,15 @@ static void remove_top(const kept_entries& keep, removal_tally& tally) {
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     last[0] = L'\0';
     path_length = std::wcslen(walk_path);
-    BY_HANDLE_FILE_INFORMATION parent_info;
-    if (parent == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(parent, &parent_info) ||
+    file_identity parent_identity;
+    if (parent == INVALID_HANDLE_VALUE || !identity_of_handle(parent, parent_identity) ||
         !platform_name(parent, walk_name, path_room, name_length)) {
         if (parent != INVALID_HANDLE_VALUE)
             CloseHandle(parent);
         leave(tally, top, L"cannot be opened");
         return;
     }
-    tree_volume = parent_info.dwVolumeSerialNumber;
+    tree_volume = parent_identity.volume_serial;
     // A root's name ends in its separator; the walk adds its own.
     if (name_length > 0 && walk_name[name_length - 1] == L'\\')
         walk_name[--name_length] = L'\0';

@@ -23,11 +23,6 @@ struct kept_entries {
     bool program_known, log_known, current_directory_known;
 };
 
-// `path` made absolute from the current directory, behind \\?\ (or
-// \\?\UNC\ for a share), into `out` of `size` characters. False when it
-// does not fit.
-bool long_full_path(const wchar_t* path, wchar_t* out, DWORD size);
-
 // Removes `tree` with everything in it, as far as it can. The removal-target
 // check judges the tree's top by the handle the walk then starts from; each
 // folder is listed from its handle and each entry opened relative to its
