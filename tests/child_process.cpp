@@ -1,5 +1,7 @@
 #include "child_process.h"
 
+#include "test_files.h"
+
 #include <cstring>
 
 struct window_search {
@@ -44,11 +46,7 @@ HWND visible_dialog_titled(const char* title, bool whole_title) {
 
 bool start_program(const std::string& program, const std::string& arguments,
                    const std::string& folder, PROCESS_INFORMATION& process) {
-    std::string line = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &process) != FALSE;
+    return start_program(wide(program), wide(arguments), wide(folder), process);
 }
 
 bool start_program(const std::wstring& program, const std::wstring& arguments,

@@ -14,13 +14,9 @@
 static const wchar_t* const installed_files[] = {L"readme.txt", L"bin\\example.ini",
                                                  L"data\\notes.txt"};
 
-static bool exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 static bool installed_tree_whole(const std::wstring& folder) {
     for (const wchar_t* name : installed_files)
-        if (!exists(folder + L"\\" + name))
+        if (!file_exists(folder + L"\\" + name))
             return false;
     return true;
 }
@@ -82,7 +78,7 @@ TEST(msi_example, install_and_uninstall) {
     const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100"};
     for (const std::wstring& folder : look_alikes) {
         CreateDirectoryW(folder.c_str(), nullptr);
-        write_file(code_page(folder) + "\\other product.txt", "stays");
+        write_file(folder + L"\\other product.txt", "stays");
     }
     for (const auto& c : cases) {
         std::wstring folder = c.folder.empty() ? default_folder : c.folder;
@@ -91,22 +87,21 @@ TEST(msi_example, install_and_uninstall) {
             install += L" \"INSTALLDIR=" + c.folder + L"\\\"";
         ASSERT_EQ(msiexec(install), 0u) << c.name;
         ASSERT_TRUE(installed_tree_whole(folder)) << c.name;
-        ASSERT_TRUE(exists(tools + L"\\remove_tree.exe")) << c.name;
+        ASSERT_TRUE(file_exists(tools + L"\\remove_tree.exe")) << c.name;
 
         bool asked = false;
         EXPECT_EQ(msiexec(L"/x \"" + package + L"\" " + c.ui, c.answer, &asked), 0u) << c.name;
         EXPECT_EQ(asked, c.answer != 0) << c.name;
         if (c.removed) {
-            EXPECT_FALSE(exists(folder)) << c.name;
+            EXPECT_FALSE(file_exists(folder)) << c.name;
         } else {
             EXPECT_TRUE(installed_tree_whole(folder)) << c.name;
         }
-        EXPECT_FALSE(exists(tools + L"\\KILL.LOG")) << c.name;
-        EXPECT_FALSE(exists(tools + L"\\remove_tree.ini")) << c.name;
-        EXPECT_FALSE(exists(tools)) << c.name << ": the tools folder is left";
+        EXPECT_FALSE(file_exists(tools + L"\\KILL.LOG")) << c.name;
+        EXPECT_FALSE(file_exists(tools + L"\\remove_tree.ini")) << c.name;
+        EXPECT_FALSE(file_exists(tools)) << c.name << ": the tools folder is left";
         remove_test_folder(code_page(folder));
     }
     for (const std::wstring& folder : look_alikes)
-        EXPECT_EQ(read_file(code_page(folder) + "\\other product.txt"), "stays")
-            << code_page(folder);
+        EXPECT_EQ(read_file(folder + L"\\other product.txt"), "stays") << code_page(folder);
 }

@@ -173,18 +173,18 @@ TEST_F(nsis_example, silent_uninstall) {
 TEST(nsis_example_names, install_folder_outside_the_code_page) {
     const std::wstring folder = L"S:\\Tool \x101", look_alike = L"S:\\Tool a";
     CreateDirectoryW(look_alike.c_str(), nullptr);
-    write_file(code_page(look_alike) + "\\other product.txt", "stays");
+    write_file(look_alike + L"\\other product.txt", "stays");
     PROCESS_INFORMATION setup;
     ASSERT_TRUE(start_program(wide(program_folder()) + L"\\example_tool_setup.exe",
                               L"/S /D=" + folder, wide(program_folder()), setup));
     EXPECT_EQ(wait_for_end(setup.hProcess), 0u);
     CloseHandle(setup.hThread);
-    ASSERT_NE(GetFileAttributesW((folder + L"\\readme.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(file_exists(folder + L"\\readme.txt"));
 
     HANDLE uninstaller = start_uninstaller("/S", folder);
     ASSERT_NE(uninstaller, nullptr);
     EXPECT_EQ(wait_for_end(uninstaller), 0u);
-    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(read_file(code_page(look_alike) + "\\other product.txt"), "stays");
+    EXPECT_FALSE(file_exists(folder));
+    EXPECT_EQ(read_file(look_alike + L"\\other product.txt"), "stays");
     remove_test_folder(code_page(look_alike));
 }

@@ -2,6 +2,7 @@
 // recording stand-in, on names and folders that must come through exactly or
 // not at all. Only ever run in the scratch prefix (tools/run-in-scratch-prefix),
 // whose drives are its own C: and S:.
+#include "child_process.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -14,49 +15,20 @@ static std::wstring scratch() {
     return wide(program_folder());
 }
 
-static bool exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-static void write_bytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-static std::string read_bytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) &&
-           got > 0)
-        bytes.append(chunk, got);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return bytes;
-}
-
 // A folder with one file in it, as an installed product's.
 static void make_product(const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    write_bytes(folder + L"\\product.txt", "installed");
+    write_file(folder + L"\\product.txt", "installed");
 }
 
 static bool product_whole(const std::wstring& folder) {
-    return read_bytes(folder + L"\\product.txt") == "installed";
+    return read_file(folder + L"\\product.txt") == "installed";
 }
 
 static DWORD run(const std::wstring& program, const std::wstring& arguments,
                  const std::wstring& folder, HANDLE* started = nullptr) {
-    std::wstring line = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process))
+    if (!start_program(program, arguments, folder, process))
         return 0xdead;
     CloseHandle(process.hThread);
     if (started != nullptr) {
@@ -81,7 +53,7 @@ static DWORD remove_tree(const std::wstring& to_kill, const std::wstring& unwise
                          bool utf16 = true) {
     std::wstring settings = scratch() + L"\\settings.ini";
     std::wstring text = settings_text(to_kill, unwise_path);
-    write_bytes(settings, utf16 ? utf16_file(text) : code_page(text));
+    write_file(settings, utf16 ? utf16_file(text) : code_page(text));
     return run(scratch() + L"\\remove_tree.exe", L"\"" + settings + L"\"", scratch());
 }
 
@@ -132,13 +104,13 @@ TEST(unicode_names, the_folder_named_goes_and_no_other) {
         std::wstring parent = neighbour.substr(0, neighbour.rfind(L'\\'));
         CreateDirectoryW(parent.c_str(), nullptr);
         make_product(neighbour);
-        if (c.named_goes && !exists(named))
+        if (c.named_goes && !file_exists(named))
             make_product(named);
         EXPECT_EQ(remove_tree(named, uninstaller, c.utf16), 0u) << code_page(c.named);
         EXPECT_TRUE(product_whole(neighbour)) << code_page(c.named);
         // What stays is looked at with a path Windows does not shorten.
         if (c.named_goes) {
-            EXPECT_FALSE(exists(named)) << code_page(c.named);
+            EXPECT_FALSE(file_exists(named)) << code_page(c.named);
         } else {
             EXPECT_TRUE(product_whole(dotted)) << code_page(c.named);
         }
@@ -186,7 +158,7 @@ TEST(unicode_names, code_page_value_reaches_the_log_unchanged) {
         for (bool utf16 : {false, true}) {
             DeleteFileW((recorder + L"\\seen_kill_log").c_str());
             EXPECT_EQ(remove_tree(value, recorder, utf16), 0u);
-            EXPECT_EQ(read_bytes(recorder + L"\\seen_kill_log"), expected)
+            EXPECT_EQ(read_file(recorder + L"\\seen_kill_log"), expected)
                 << (utf16 ? "UTF-16" : "code page") << " settings, code page " << v.code_page;
         }
     }
@@ -202,8 +174,8 @@ TEST(unicode_names, uninstaller_folder_named_exactly) {
     recording_uninstaller(named + L"\\tmp");
     recording_uninstaller(decoy + L"\\tmp");
     EXPECT_EQ(remove_tree(scratch() + L"\\some product", named + L"\\tmp"), 0u);
-    EXPECT_TRUE(exists(named + L"\\tmp\\uninstaller_record.txt"));
-    EXPECT_FALSE(exists(decoy + L"\\tmp\\uninstaller_record.txt")) << "the decoy ran";
+    EXPECT_TRUE(file_exists(named + L"\\tmp\\uninstaller_record.txt"));
+    EXPECT_FALSE(file_exists(decoy + L"\\tmp\\uninstaller_record.txt")) << "the decoy ran";
 }
 
 // The platform's own folders, as Wine lays them out, for this user.
@@ -283,19 +255,19 @@ TEST(platform_folders, never_removed) {
     std::wstring log = tools + L"\\platform.log";
     for (const platform_folder& folder : platform_folders()) {
         std::string shown = code_page(folder.spelling);
-        ASSERT_TRUE(exists(folder.path)) << code_page(folder.path);
+        ASSERT_TRUE(file_exists(folder.path)) << code_page(folder.path);
         std::wstring canary = folder.path + L"\\remove_tree canary.txt";
-        write_bytes(canary, canary_text);
-        ASSERT_EQ(read_bytes(canary), canary_text) << shown;
+        write_file(canary, canary_text);
+        ASSERT_EQ(read_file(canary), canary_text) << shown;
 
         DeleteFileW((tools + L"\\uninstaller_record.txt").c_str());
         EXPECT_EQ(remove_tree(folder.spelling, tools), 0u) << shown;
-        EXPECT_FALSE(exists(tools + L"\\uninstaller_record.txt")) << shown << ": handed over";
+        EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt")) << shown << ": handed over";
 
-        write_bytes(log, "File Tree: " + code_page(folder.spelling) + "\\*.*\r\n");
+        write_file(log, "File Tree: " + code_page(folder.spelling) + "\\*.*\r\n");
         EXPECT_EQ(run(tools + L"\\REAL.EXE", L"/S platform.log", tools), 1u) << shown;
         // Anything lost would spoil the cases after it: stop at the first.
-        ASSERT_EQ(read_bytes(canary), canary_text) << shown << ": removed";
+        ASSERT_EQ(read_file(canary), canary_text) << shown << ": removed";
         DeleteFileW(canary.c_str());
     }
 }
@@ -307,7 +279,7 @@ TEST(platform_folders, a_product_below_them_goes) {
     make_product(product);
     make_product(sibling);
     EXPECT_EQ(remove_tree(product, real_uninstaller()), 0u);
-    EXPECT_FALSE(exists(product));
+    EXPECT_FALSE(file_exists(product));
     EXPECT_TRUE(product_whole(sibling));
     DeleteFileW((sibling + L"\\product.txt").c_str());
     RemoveDirectoryW(sibling.c_str());
@@ -319,8 +291,8 @@ TEST(shared_uninstaller_folder, runs_take_turns) {
     std::wstring shared = real_uninstaller();
     std::wstring first = scratch() + L"\\product A", second = scratch() + L"\\product B";
     std::wstring settings[] = {scratch() + L"\\a.ini", scratch() + L"\\b.ini"};
-    write_bytes(settings[0], utf16_file(settings_text(first, shared)));
-    write_bytes(settings[1], utf16_file(settings_text(second, shared)));
+    write_file(settings[0], utf16_file(settings_text(first, shared)));
+    write_file(settings[1], utf16_file(settings_text(second, shared)));
     int both_gone = 0;
     const int trials = 10;
     for (int trial = 0; trial < trials; ++trial) {
@@ -336,8 +308,8 @@ TEST(shared_uninstaller_folder, runs_take_turns) {
             EXPECT_EQ(status, 0u) << "trial " << trial;
             CloseHandle(process);
         }
-        both_gone += !exists(first) && !exists(second);
-        EXPECT_FALSE(exists(shared + L"\\KILL.LOG")) << "trial " << trial;
+        both_gone += !file_exists(first) && !file_exists(second);
+        EXPECT_FALSE(file_exists(shared + L"\\KILL.LOG")) << "trial " << trial;
     }
     EXPECT_EQ(both_gone, trials);
 }

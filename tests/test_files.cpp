@@ -42,17 +42,25 @@ void remove_test_folder(const std::string& folder) {
     remove_wide_folder(wide(folder));
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+void write_file(const std::wstring& path, const std::string& bytes) {
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
     if (file == nullptr)
         return;
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
 
+void write_file(const std::string& path, const std::string& bytes) {
+    write_file(wide(path), bytes);
+}
+
 std::string read_file(const std::string& path, bool* missing) {
+    return read_file(wide(path), missing);
+}
+
+std::string read_file(const std::wstring& path, bool* missing) {
     std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
     if (missing != nullptr)
         *missing = file == nullptr;
     if (file == nullptr)
@@ -66,7 +74,11 @@ std::string read_file(const std::string& path, bool* missing) {
 }
 
 bool file_exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return file_exists(wide(path));
+}
+
+bool file_exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string program_folder() {

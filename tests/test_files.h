@@ -9,12 +9,16 @@ std::string make_test_folder(const std::string& name);
 // Removes a folder the test made, with everything in it.
 void remove_test_folder(const std::string& folder);
 
+// Paths in the code page, or in UTF-16 for names outside it.
 void write_file(const std::string& path, const std::string& bytes);
+void write_file(const std::wstring& path, const std::string& bytes);
 
 // The file's bytes; `missing` tells when it could not be read.
 std::string read_file(const std::string& path, bool* missing = nullptr);
+std::string read_file(const std::wstring& path, bool* missing = nullptr);
 
 bool file_exists(const std::string& path);
+bool file_exists(const std::wstring& path);
 
 // The folder of the running test program, where the programs under test are built.
 std::string program_folder();
