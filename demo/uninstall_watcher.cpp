@@ -177,7 +177,9 @@ int main(int argc, char** argv) {
     CloseHandle(launcher);
     HANDLE uninstaller = find_process(nullptr, launcher_id);
     HWND window = nullptr;
-    for (int i = 0; i < 3000 && window == nullptr; ++i, Sleep(10))
+    // Limits by the clock, well above what a fast host needs.
+    for (ULONGLONG until = GetTickCount64() + 60000; window == nullptr && GetTickCount64() < until;
+         Sleep(10))
         window = find_dialog("Example Tool Uninstall", false);
     if (uninstaller == nullptr || window == nullptr) {
         step("the uninstaller's window did not appear");
@@ -213,7 +215,8 @@ int main(int argc, char** argv) {
             if (unattended) {
                 pause_briefly(500); // let the box paint before the picture
                 std::fclose(std::fopen("question_up", "w"));
-                for (int i = 0; i < 3000 && !exists("screenshot_taken"); ++i)
+                for (ULONGLONG until = GetTickCount64() + 60000;
+                     !exists("screenshot_taken") && GetTickCount64() < until;)
                     Sleep(10);
                 PostMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
                 step("answered No (unattended): go ahead with the removal");

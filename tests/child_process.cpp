@@ -57,3 +57,25 @@ bool start_program(const std::wstring& program, const std::wstring& arguments,
     return CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                           folder.c_str(), &startup, &process) != FALSE;
 }
+
+bool wait_until(const std::function<bool()>& ready, DWORD limit_ms) {
+    ULONGLONG deadline = GetTickCount64() + limit_ms;
+    for (;;) {
+        if (ready())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(10);
+    }
+}
+
+bool wait_for_process(HANDLE process, DWORD limit_ms, const std::function<void()>& each_look) {
+    ULONGLONG deadline = GetTickCount64() + limit_ms;
+    while (WaitForSingleObject(process, 10) == WAIT_TIMEOUT) {
+        if (GetTickCount64() >= deadline)
+            return false;
+        if (each_look)
+            each_look();
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Starts `program`, its quoted name followed by `arguments` on its command
@@ -20,3 +21,14 @@ HWND visible_window_of_process(DWORD process_id, const char* class_name);
 // A visible top-level dialog (class "#32770") of any process whose title is
 // `title` (`whole_title`) or begins with it, or null.
 HWND visible_dialog_titled(const char* title, bool whole_title);
+
+// Looks whether `ready` holds every 10 ms until it does or `limit_ms` have
+// passed, counted by the clock, however slowly each look runs; whether it
+// holds. Limits are set well above what a fast host needs, so that a host
+// several times slower (32-bit Wine through qemu) still passes.
+bool wait_until(const std::function<bool()>& ready, DWORD limit_ms);
+
+// Waits for the process to end, doing `each_look` every 10 ms meanwhile, for
+// at most `limit_ms` by the clock; whether it ended.
+bool wait_for_process(HANDLE process, DWORD limit_ms,
+                      const std::function<void()>& each_look = nullptr);

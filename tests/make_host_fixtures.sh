@@ -11,7 +11,7 @@
 # - reserved_names/tree: device names and names ending in a dot or blank;
 # - deep/tree: nested folders whose full path passes 1,000 characters;
 # - race/: the victim folder V and, running in the background until race/stop
-#   appears (two minutes at most), the program that swaps race/T/sub with a
+#   appears (ten minutes at most), the program that swaps race/T/sub with a
 #   link to V (swap_race.c).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)

@@ -38,14 +38,14 @@ static DWORD msiexec(const std::wstring& arguments, int answer = 0, bool* asked 
                        process))
         return 0xdead;
     bool seen = false;
-    for (int i = 0; i < 6000 && WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT; ++i) {
+    wait_for_process(process.hProcess, 300000, [&] {
         HWND question = visible_dialog_titled("Example Tool", true);
         if (question != nullptr && !seen) {
             seen = true;
             EXPECT_EQ(GetWindow(question, GW_OWNER), nullptr) << "an owner under msiexec";
             PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
         }
-    }
+    });
     DWORD status = STILL_ACTIVE;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);

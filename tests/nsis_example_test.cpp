@@ -61,14 +61,11 @@ static DWORD wait_for_end(HANDLE process) {
     return status;
 }
 
-// A visible dialog whose title is, or begins with, `title`; waits up to 30 s.
+// A visible dialog whose title is, or begins with, `title`; waits up to 60 s.
 static HWND wait_for_dialog(const char* title, bool exact) {
-    for (int i = 0; i < 3000; ++i) {
-        if (HWND found = visible_dialog_titled(title, exact))
-            return found;
-        Sleep(10);
-    }
-    return nullptr;
+    HWND found = nullptr;
+    wait_until([&] { return (found = visible_dialog_titled(title, exact)) != nullptr; }, 60000);
+    return found;
 }
 
 static bool installed_tree_whole() {
@@ -158,9 +155,8 @@ TEST_F(nsis_example, silent_uninstall) {
     HANDLE uninstaller = start_uninstaller("/S");
     ASSERT_NE(uninstaller, nullptr);
     bool asked = false;
-    for (int i = 0; i < 6000 && WaitForSingleObject(uninstaller, 10) == WAIT_TIMEOUT; ++i) {
-        asked |= visible_dialog_titled("Example Tool", true) != nullptr;
-    }
+    wait_for_process(uninstaller, 60000,
+                     [&] { asked |= visible_dialog_titled("Example Tool", true) != nullptr; });
     EXPECT_FALSE(asked);
     EXPECT_EQ(wait_for_end(uninstaller), 0u);
     EXPECT_FALSE(file_exists(install_dir));

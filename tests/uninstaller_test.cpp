@@ -37,9 +37,7 @@ static unwise_run run_unwise(const std::string& arguments, const std::string& fo
     PROCESS_INFORMATION process;
     if (!start_program(program, arguments, folder, process))
         return run;
-    for (int polls = 0; polls < 6000; ++polls) {
-        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)
-            break;
+    wait_for_process(process.hProcess, 300000, [&] {
         HWND box = visible_window_of_process(process.dwProcessId, nullptr);
         if (box != nullptr && run.box_text.empty()) {
             char text[4096] = "";
@@ -48,7 +46,7 @@ static unwise_run run_unwise(const std::string& arguments, const std::string& fo
                     run.box_text = text;
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
-    }
+    });
     TerminateProcess(process.hProcess, 99);
     GetExitCodeProcess(process.hProcess, &run.exit_code);
     CloseHandle(process.hThread);
@@ -261,10 +259,9 @@ TEST_F(unwise_test, links_are_not_followed) {
 TEST_F(unwise_test, swapped_folder_never_leads_outside) {
     const std::string race = scratch() + "\\race";
     ASSERT_TRUE(file_exists(race + "\\V\\victim 10.txt"));
+    // The host program answers within a few milliseconds.
     auto wait_for = [&](bool idle) {
-        for (int i = 0; i < 400 && file_exists(race + "\\idle") != idle; ++i)
-            Sleep(5);
-        return file_exists(race + "\\idle") == idle;
+        return wait_until([&] { return file_exists(race + "\\idle") == idle; }, 30000);
     };
     int victim_lost = 0, removed_some = 0;
     const int trials = 60;
@@ -297,9 +294,18 @@ TEST_F(unwise_test, swapped_folder_never_leads_outside) {
     std::printf("swap race: %d of %d trials removed files of the tree\n", removed_some, trials);
 }
 
-static DWORD WINAPI close_after_300_ms(void* handle) {
+// The holder of a file: lets it go 300 ms after the removal has begun (the
+// tree's first file is gone), however long the uninstaller took to start.
+struct holder {
+    HANDLE file;
+    std::string first_removed;
+};
+
+static DWORD WINAPI close_once_removal_runs(void* context) {
+    holder* held = static_cast<holder*>(context);
+    wait_until([&] { return !file_exists(held->first_removed); }, 300000);
     Sleep(300);
-    CloseHandle(static_cast<HANDLE>(handle));
+    CloseHandle(held->file);
     return 0;
 }
 
@@ -309,14 +315,15 @@ TEST_F(unwise_test, pending_deletion_is_waited_for) {
     forget_pending_removals();
     std::string held_file = app + "\\bin\\plugins\\scanned.dll";
     write_file(held_file, "being scanned");
-    HANDLE held = CreateFileA(held_file.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    HANDLE closer = CreateThread(nullptr, 0, close_after_300_ms, held, 0, nullptr);
+    holder held = {CreateFileA(held_file.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr),
+                   app + "\\readme.txt"};
+    ASSERT_NE(held.file, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, close_once_removal_runs, &held, 0, nullptr);
     write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
     unwise_run run = run_unwise("/S .\\KILL.LOG", folder);
-    WaitForSingleObject(closer, 5000);
+    ASSERT_EQ(WaitForSingleObject(closer, 300000), WAIT_OBJECT_0);
     CloseHandle(closer);
     EXPECT_EQ(run.exit_code, 0u);
     EXPECT_FALSE(file_exists(app));

@@ -7,6 +7,7 @@
 // when the log cannot be read).
 #include "removal_log_reader.h"
 #include "tree_removal.h"
+#include "../startup/safe_start.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -96,5 +97,6 @@ static int run(const wchar_t* command_line) {
 
 // The program's entry.
 extern "C" int program_entry() {
+    start_safely();
     ExitProcess(static_cast<UINT>(run(GetCommandLineW())));
 }

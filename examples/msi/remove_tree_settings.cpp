@@ -1,0 +1,92 @@
+// remove_tree_settings.exe: writes the settings file of remove_tree.exe for
+// an installer that can start a program but has no safe way to write a
+// UTF-16 file itself (Windows Installer: an EXE custom action, type 18), and
+// deletes it again afterwards.
+//   remove_tree_settings.exe "FILE" "key=value" ...   writes FILE anew
+//   remove_tree_settings.exe /delete "FILE"            deletes FILE
+// FILE is written in UTF-16 with its byte-order mark first, so that no
+// character of a value is cut or changed on its way, and each key goes into
+// section [Strings] in the order given. An argument in double quotes runs to
+// the next double quote, backslashes included (`"to_kill=[INSTALLDIR]"`
+// ends in `\"`), since no path holds a double quote; a value's trailing
+// backslash is dropped unless it is a drive's root. Exit status 0 when done,
+// 1 otherwise, so that the installer's action can fail the uninstall.
+#include "../../removal/settings_path.h"
+#include "../../startup/safe_start.h"
+
+#include <windows.h>
+
+// The next argument of `line`, NUL-terminated in place; null at the end.
+static wchar_t* next_argument(wchar_t*& line) {
+    while (*line == L' ' || *line == L'\t')
+        ++line;
+    if (*line == L'\0')
+        return nullptr;
+    wchar_t* argument = line;
+    wchar_t end = L' ';
+    if (*line == L'"') {
+        argument = ++line;
+        end = L'"';
+    }
+    while (*line != L'\0' && *line != end && (end == L'"' || *line != L'\t'))
+        ++line;
+    if (*line != L'\0')
+        *line++ = L'\0';
+    return argument;
+}
+
+// Drops a trailing backslash, as a folder's property ends in one.
+static void drop_trailing_separator(wchar_t* value) {
+    int length = lstrlenW(value);
+    if (length > 3 && value[length - 1] == L'\\')
+        value[length - 1] = L'\0';
+}
+
+// A new file that begins with a UTF-16 byte-order mark: the profile
+// functions then keep every value in UTF-16.
+static bool start_utf16_file(const wchar_t* path) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const wchar_t mark = 0xFEFF;
+    DWORD written = 0;
+    BOOL whole = WriteFile(file, &mark, sizeof mark, &written, nullptr) && written == sizeof mark;
+    return CloseHandle(file) && whole;
+}
+
+static int write_settings(const wchar_t* path, wchar_t* rest) {
+    if (!start_utf16_file(path))
+        return 1;
+    while (wchar_t* argument = next_argument(rest)) {
+        wchar_t* value = argument;
+        while (*value != L'\0' && *value != L'=')
+            ++value;
+        if (*value != L'=' || value == argument)
+            return 1;
+        *value++ = L'\0';
+        drop_trailing_separator(value);
+        if (!WritePrivateProfileStringW(L"Strings", argument, value, path))
+            return 1;
+    }
+    return 0;
+}
+
+static int run(wchar_t* line) {
+    wchar_t* first = next_argument(line);
+    if (first == nullptr)
+        return 1;
+    if (lstrcmpW(first, L"/delete") == 0) {
+        wchar_t* path = next_argument(line);
+        return path != nullptr && (DeleteFileW(path) || GetLastError() == ERROR_FILE_NOT_FOUND)
+                   ? 0
+                   : 1;
+    }
+    return write_settings(first, line);
+}
+
+// The program's entry: the command line in UTF-16, past the program's name.
+extern "C" int program_entry() {
+    start_safely();
+    ExitProcess(static_cast<UINT>(run(const_cast<wchar_t*>(command_tail(GetCommandLineW())))));
+}

@@ -1,0 +1,18 @@
+#include "safe_start.h"
+
+#include <windows.h>
+
+typedef BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
+
+void start_safely() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // Looked up: a static import of it would keep the program from starting
+    // where it is missing.
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    set_default_dll_directories set_directories =
+        kernel == nullptr ? nullptr
+                          : reinterpret_cast<set_default_dll_directories>(reinterpret_cast<void (*)()>(
+                                GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (set_directories == nullptr || !set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
