@@ -6,6 +6,7 @@
 #include "log_name.h"
 #include "run_and_wait.h"
 #include "settings_path.h"
+#include "../startup/safe_start.h"
 #include "../target_check/target_check.h"
 #include "../window_lookup/find_window.h"
 
@@ -22,6 +23,7 @@ static bool removal_refused() {
     // has no owner, as when no dialog matches.
     if (!kill_settings.unwise_title.too_long)
         owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
+    load_lazily_loaded_dlls();
     int answer = MessageBoxW(owner, kill_settings.body.whole, kill_settings.title.whole,
                              MB_YESNO | MB_ICONQUESTION);
     return answer == IDYES;

@@ -16,3 +16,10 @@ void start_safely() {
     if (set_directories == nullptr || !set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryW(L"");
 }
+
+void load_lazily_loaded_dlls() {
+    static const wchar_t* const names[] = {L"rpcrt4.dll", L"combase.dll", L"ole32.dll",
+                                           L"msimg32.dll"};
+    for (const wchar_t* name : names)
+        LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}

@@ -12,3 +12,12 @@
 // - the platform shows no box of its own for a drive without a disk or a
 //   file it cannot open, which would hold up a silent uninstall.
 void start_safely();
+
+// Loads from the system folder, ahead of the calls that would have the
+// platform's own DLLs load them lazily, the DLLs a message box and the
+// shell's folder lookups pull in that way (COM's, and the theme's blending).
+// Wine 8's DLLs load such DLLs through a search of their own that ignores
+// the restriction above and looks in the program's folder first; a DLL
+// already loaded is taken as it is. On Windows this only loads them a
+// moment earlier.
+void load_lazily_loaded_dlls();

@@ -1,5 +1,7 @@
 #include "platform_folders.h"
 
+#include "../startup/safe_start.h"
+
 #include <shlobj.h>
 
 #include <cwchar>
@@ -135,6 +137,7 @@ static void protect_profiles() {
 }
 
 static void learn_platform_folders() {
+    load_lazily_loaded_dlls();
     static wchar_t path[32768];
     if (GetWindowsDirectoryW(path, MAX_PATH)) {
         protect_with_holders(path);

@@ -65,13 +65,15 @@ bool wait_until(const std::function<bool()>& ready, DWORD limit_ms) {
             return true;
         if (GetTickCount64() >= deadline)
             return false;
-        Sleep(10);
+        Sleep(20);
     }
 }
 
 bool wait_for_process(HANDLE process, DWORD limit_ms, const std::function<void()>& each_look) {
     ULONGLONG deadline = GetTickCount64() + limit_ms;
-    while (WaitForSingleObject(process, 10) == WAIT_TIMEOUT) {
+    // Looking costs the processor time the program under test needs, most
+    // of all where it runs through qemu.
+    while (WaitForSingleObject(process, each_look ? 100 : limit_ms) == WAIT_TIMEOUT) {
         if (GetTickCount64() >= deadline)
             return false;
         if (each_look)

@@ -22,13 +22,14 @@ HWND visible_window_of_process(DWORD process_id, const char* class_name);
 // `title` (`whole_title`) or begins with it, or null.
 HWND visible_dialog_titled(const char* title, bool whole_title);
 
-// Looks whether `ready` holds every 10 ms until it does or `limit_ms` have
+// Looks whether `ready` holds every 20 ms until it does or `limit_ms` have
 // passed, counted by the clock, however slowly each look runs; whether it
 // holds. Limits are set well above what a fast host needs, so that a host
 // several times slower (32-bit Wine through qemu) still passes.
 bool wait_until(const std::function<bool()>& ready, DWORD limit_ms);
 
-// Waits for the process to end, doing `each_look` every 10 ms meanwhile, for
-// at most `limit_ms` by the clock; whether it ended.
+// Waits for the process to end, for at most `limit_ms` by the clock, and
+// does `each_look` (looking for a window, say) every 100 ms meanwhile; its
+// end is seen at once. Whether it ended.
 bool wait_for_process(HANDLE process, DWORD limit_ms,
                       const std::function<void()>& each_look = nullptr);

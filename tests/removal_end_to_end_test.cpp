@@ -87,8 +87,11 @@ static run_outcome run_tool(const std::string& tail, const std::string& start_fo
         return outcome;
     bool log_seen = false;
     double deadline = seconds_now() + 60;
+    // The log is looked for often enough to time its deletion; windows less
+    // often, as each look costs the tool processor time.
+    DWORD step_ms = watched_log.empty() ? 50 : 10;
     for (;;) {
-        DWORD waited = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5, QS_ALLINPUT);
+        DWORD waited = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, step_ms, QS_ALLINPUT);
         pump_messages();
         if (!outcome.question.shown) {
             HWND box = visible_window_of_process(process.dwProcessId, "#32770");

@@ -7,13 +7,16 @@
 export WINEPREFIX
 PROJECT_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$PROJECT_ROOT/tools/wine-env.sh"
+# The prefix is a copy of the project's prefix template (windows unmanaged:
+# no 2 s pause each time one is hidden), made by the first test that needs
+# it; tests that start together wait for one another here.
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        "$PROJECT_ROOT/tools/copy-wine-prefix" "$WINEPREFIX"
+    fi
+) 9>"$WINEPREFIX.lock"
 if wineserver -p30 </dev/null >/dev/null 2>&1; then
     wine wineboot </dev/null >/dev/null 2>&1 || true
-    # Without a window manager Wine waits about 2 s whenever a top-level
-    # window is hidden, unless it leaves the windows unmanaged.
-    if [ ! -f "$WINEPREFIX/unmanaged-windows" ]; then
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
-            touch "$WINEPREFIX/unmanaged-windows"
-    fi
 fi
 exec wine "$@"

@@ -59,6 +59,7 @@ static void report(bool log_read, const wchar_t* log_path) {
         }
     }
     bool clean = log_read && tally.left == 0 && tally.scheduled == 0;
+    load_lazily_loaded_dlls();
     MessageBoxW(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
