@@ -3,13 +3,17 @@
 // Runs that share an uninstaller folder take turns with its KILL.LOG: a run
 // claims the log of the current directory before it writes it and keeps the
 // claim until its log is deleted, so no run writes over, hands over or
-// deletes another run's log. The claim is a named mutex keyed by the
-// folder's identity (volume serial and file index), whatever name reaches
-// it; the log file itself is never held, so the uninstaller reads it freely.
+// deletes another run's log. The claim is the file .\KILL.LOG.lock, created
+// and held with no sharing and deleted when it is closed (also when the run
+// ends without giving it up), so only a program that may create files in
+// the folder can ever hold it, and nothing that merely reads the folder can
+// delay a run. The log file itself is never held, so the uninstaller reads
+// it freely; the project's UNWISE.EXE knows the claim beside its log and
+// leaves it alone.
 
 // Waits until no other run holds the claim (as long as that run's
-// uninstaller runs), then holds it. False when the claim cannot be made; then
-// no log may be written.
+// uninstaller runs, up to five minutes), then holds it. False when the claim
+// cannot be had; then no log may be written.
 bool claim_kill_log();
 
 // Gives the claim up once this run's log is gone.

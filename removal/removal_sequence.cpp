@@ -16,17 +16,29 @@
 #include <cstdlib>
 #include <cwchar>
 
-// Asks the user over the installer's dialog; the answer Yes refuses the removal.
+// Whether `window` answers within half a second: a message box sends its
+// owner messages before it shows anything, and an installer that waits for
+// this tool on its dialog's own thread answers none.
+static bool answers(HWND window) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
+}
+
+// Asks the user over the installer's dialog. Only the answer No lets the
+// removal go ahead: Yes refuses it, and so does a question that could not
+// be asked (the box failed), since nobody answered.
 static bool removal_refused() {
     HWND owner = nullptr;
     // A title prefix too long to keep is not looked for: the question then
-    // has no owner, as when no dialog matches.
+    // has no owner, as when no dialog matches or the one found does not answer.
     if (!kill_settings.unwise_title.too_long)
         owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
+    if (owner != nullptr && !answers(owner))
+        owner = nullptr;
     load_lazily_loaded_dlls();
     int answer = MessageBoxW(owner, kill_settings.body.whole, kill_settings.title.whole,
                              MB_YESNO | MB_ICONQUESTION);
-    return answer == IDYES;
+    return answer != IDNO;
 }
 
 // The tree may go to the uninstaller only when it names one folder whole:

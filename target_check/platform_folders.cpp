@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cwchar>
 
 // Writes a known folder's path into the caller's buffer (Vista and later);
@@ -11,15 +12,28 @@
 extern "C" HRESULT WINAPI SHGetFolderPathEx(REFKNOWNFOLDERID folder, DWORD flags, HANDLE token,
                                             LPWSTR path, UINT size);
 
-static file_identity protected_folders[512];
-static unsigned protected_count;
+// The folders learnt, grown as needed (a server keeps hundreds of
+// profiles). A folder that cannot be kept (no memory left) makes every
+// folder count as the platform's own: nothing is refused for less.
+static file_identity* protected_folders;
+static unsigned protected_count, protected_room;
+static bool table_incomplete;
 
 static void protect(const file_identity& identity) {
     for (unsigned i = 0; i < protected_count; ++i)
         if (same_identity(protected_folders[i], identity))
             return;
-    if (protected_count < sizeof protected_folders / sizeof protected_folders[0])
-        protected_folders[protected_count++] = identity;
+    if (protected_count == protected_room) {
+        unsigned room = protected_room != 0 ? 2 * protected_room : 128;
+        void* grown = std::realloc(protected_folders, room * sizeof(file_identity));
+        if (grown == nullptr) {
+            table_incomplete = true;
+            return;
+        }
+        protected_folders = static_cast<file_identity*>(grown);
+        protected_room = room;
+    }
+    protected_folders[protected_count++] = identity;
 }
 
 // The folder at `path` and every folder that holds it, below its root (the
@@ -179,6 +193,8 @@ bool is_platform_folder(const file_identity& opened) {
         learn_platform_folders();
         learned = true;
     }
+    if (table_incomplete)
+        return true;
     for (unsigned i = 0; i < protected_count; ++i)
         if (same_identity(opened, protected_folders[i]))
             return true;

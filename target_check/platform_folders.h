@@ -14,5 +14,6 @@
 // Templates, Temp) and the common ones. They are learnt from the platform
 // (shell, system directories, registry) on the first call and judged by
 // identity, so no spelling, link or redirection slips past. Folders below
-// them are not refused.
+// them are not refused. When a folder cannot be kept in the table (no
+// memory), every folder counts as the platform's own.
 bool is_platform_folder(const file_identity& opened);

@@ -16,16 +16,21 @@ static BOOL CALLBACK consider(HWND window, LPARAM context) {
     window_search* search = reinterpret_cast<window_search*>(context);
     DWORD owner_process = 0;
     GetWindowThreadProcessId(window, &owner_process);
-    char name[64] = "", title[256] = "";
+    if ((search->process_id != 0 && owner_process != search->process_id) ||
+        !IsWindowVisible(window))
+        return TRUE;
+    // The title as the window keeps it, without a message to its thread,
+    // which may be one that answers none.
+    char name[64] = "";
+    wchar_t wide_title[256] = L"";
     GetClassNameA(window, name, sizeof name);
-    GetWindowTextA(window, title, sizeof title);
+    InternalGetWindowText(window, wide_title, 256);
+    std::string title = code_page(wide_title);
     std::size_t compared = search->title == nullptr ? 0
                            : search->whole_title    ? std::strlen(search->title) + 1
                                                     : std::strlen(search->title);
-    if ((search->process_id != 0 && owner_process != search->process_id) ||
-        !IsWindowVisible(window) ||
-        (search->class_name != nullptr && std::strcmp(name, search->class_name) != 0) ||
-        (search->title != nullptr && std::strncmp(title, search->title, compared) != 0))
+    if ((search->class_name != nullptr && std::strcmp(name, search->class_name) != 0) ||
+        (search->title != nullptr && std::strncmp(title.c_str(), search->title, compared) != 0))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -80,4 +85,27 @@ bool wait_for_process(HANDLE process, DWORD limit_ms, const std::function<void()
             each_look();
     }
     return true;
+}
+
+DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments,
+                      const std::wstring& folder, std::string& box_text) {
+    PROCESS_INFORMATION process;
+    DWORD status = STILL_ACTIVE;
+    if (!start_program(program, arguments, folder, process))
+        return status;
+    wait_for_process(process.hProcess, 300000, [&] {
+        HWND box = visible_window_of_process(process.dwProcessId, nullptr);
+        if (box != nullptr && box_text.empty()) {
+            static char text[65536];
+            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                if (GetWindowTextA(c, text, sizeof text) > 0 && GetDlgCtrlID(c) != IDOK)
+                    box_text = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    TerminateProcess(process.hProcess, 99);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
 }

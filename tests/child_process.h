@@ -33,3 +33,9 @@ bool wait_until(const std::function<bool()>& ready, DWORD limit_ms);
 // end is seen at once. Whether it ended.
 bool wait_for_process(HANDLE process, DWORD limit_ms,
                       const std::function<void()>& each_look = nullptr);
+
+// Runs `program` with `arguments` in `folder` to its end (five minutes at
+// most); the text of a message box it shows is read into `box_text` and the
+// box closed with OK. Its exit status, 99 when it had to be ended.
+DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments,
+                      const std::wstring& folder, std::string& box_text);

@@ -220,6 +220,53 @@ TEST_F(removal_run, answer_no_hands_the_tree_over) {
     EXPECT_EQ(read_file(unwise_folder + "\\seen_kill_log").size(), 89u);
 }
 
+// An installer dialog whose thread answers no messages, as an installer's
+// does while it waits for the tool on that very thread.
+struct hung_dialog {
+    std::string title;
+    HANDLE shown, release;
+};
+
+static INT_PTR CALLBACK no_dialog_procedure(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+static DWORD WINAPI show_and_hang(void* context) {
+    hung_dialog* hung = static_cast<hung_dialog*>(context);
+    alignas(4) WORD blank[16] = {};
+    DLGTEMPLATE* layout = reinterpret_cast<DLGTEMPLATE*>(blank);
+    layout->style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
+    layout->cx = 200;
+    layout->cy = 120;
+    HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), layout, nullptr,
+                                             no_dialog_procedure, 0);
+    SetWindowTextA(window, hung->title.c_str());
+    SetEvent(hung->shown);
+    WaitForSingleObject(hung->release, INFINITE); // no messages answered meanwhile
+    DestroyWindow(window);
+    return 0;
+}
+
+// The dialog named does not answer: the question is asked all the same,
+// without an owner, instead of both programs waiting for each other.
+TEST_F(removal_run, hung_owner_is_passed_over) {
+    hung_dialog hung = {"Hung Setup " + std::to_string(GetCurrentProcessId()),
+                        CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                        CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = CreateThread(nullptr, 0, show_and_hang, &hung, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(hung.shown, 60000), WAIT_OBJECT_0);
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", hung.title);
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    SetEvent(hung.release);
+    WaitForSingleObject(thread, 60000);
+    for (HANDLE handle : {thread, hung.shown, hung.release})
+        CloseHandle(handle);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_TRUE(run.question.shown);
+    EXPECT_EQ(run.question.owner, nullptr);
+    expect_removal_handed_over(app_folder);
+}
+
 // Answer Yes refuses: nothing is written, started or deleted.
 TEST_F(removal_run, answer_yes_refuses) {
     write_file(kill_log(), "left from before");

@@ -313,3 +313,103 @@ TEST(shared_uninstaller_folder, runs_take_turns) {
     }
     EXPECT_EQ(both_gone, trials);
 }
+
+// What any program that may only read the uninstaller's folder can hold:
+// the name of the claim an earlier build took (a named mutex keyed by the
+// folder's identity, which anyone can compute) and the folder itself, open
+// without write or delete sharing. The run goes on at once and removes its
+// tree.
+TEST(shared_uninstaller_folder, a_reader_cannot_hold_the_claim) {
+    std::wstring shared = real_uninstaller(), product = scratch() + L"\\product C";
+    HANDLE folder = CreateFileW(shared.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    BY_HANDLE_FILE_INFORMATION info;
+    ASSERT_TRUE(GetFileInformationByHandle(folder, &info));
+    wchar_t name[96];
+    wsprintfW(name, L"Global\\remove_tree KILL.LOG %08lx %08lx%08lx", info.dwVolumeSerialNumber,
+              info.nFileIndexHigh, info.nFileIndexLow);
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, name);
+    ASSERT_NE(mutex, nullptr);
+    make_product(product);
+    ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(remove_tree(product, shared), 0u);
+    EXPECT_FALSE(file_exists(product));
+    EXPECT_LT(GetTickCount64() - started, 120000u) << "the run waited for the reader";
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    CloseHandle(folder);
+}
+
+// A tree that holds the uninstaller's folder: the run ends with 0, the
+// rest of the tree goes, and nothing is left for a restart (not the claim
+// the run held while the uninstaller worked).
+TEST(shared_uninstaller_folder, tree_that_holds_the_uninstaller) {
+    forget_pending_removals();
+    std::wstring tree = scratch() + L"\\holder", tools = tree + L"\\uninstall";
+    make_product(tree);
+    CreateDirectoryW(tools.c_str(), nullptr);
+    CopyFileW((scratch() + L"\\UNWISE.EXE").c_str(), (tools + L"\\UNWISE.EXE").c_str(), FALSE);
+    EXPECT_EQ(remove_tree(tree, tools), 0u);
+    EXPECT_FALSE(file_exists(tree + L"\\product.txt"));
+    EXPECT_TRUE(file_exists(tools + L"\\UNWISE.EXE")) << "the running uninstaller is left";
+    EXPECT_FALSE(file_exists(tools + L"\\KILL.LOG"));
+    EXPECT_FALSE(file_exists(tools + L"\\KILL.LOG.lock"));
+    EXPECT_EQ(pending_removals(), "");
+}
+
+// A server keeps hundreds of profiles: every one of them is protected, the
+// last one listed too, while a product's folder still goes.
+TEST(platform_folders, hundreds_of_profiles) {
+    static const wchar_t list[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    std::wstring profiles = L"C:\\profiles";
+    CreateDirectoryW(profiles.c_str(), nullptr);
+    const int count = 600;
+    for (int i = 0; i < count; ++i) {
+        wchar_t key[256], folder[64];
+        wsprintfW(key, L"%s\\S-1-5-21-1000-1000-1000-%d", list, 5000 + i);
+        wsprintfW(folder, L"%s\\user%03d", profiles.c_str(), i);
+        CreateDirectoryW(folder, nullptr);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"ProfileImagePath", REG_SZ, folder,
+                                  (lstrlenW(folder) + 1) * sizeof(wchar_t)),
+                  ERROR_SUCCESS);
+    }
+    std::wstring last = profiles + L"\\user599", product = L"C:\\Program Files\\Many Users App";
+    write_file(last + L"\\remove_tree canary.txt", canary_text);
+    CreateDirectoryW(L"C:\\un", nullptr);
+    std::wstring tools = recording_uninstaller(L"C:\\un\\profiles");
+    EXPECT_EQ(remove_tree(last, tools), 0u);
+    EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt")) << "the last profile was handed over";
+    EXPECT_EQ(read_file(last + L"\\remove_tree canary.txt"), canary_text);
+    make_product(product);
+    EXPECT_EQ(remove_tree(product, real_uninstaller()), 0u);
+    EXPECT_FALSE(file_exists(product));
+    for (int i = 0; i < count; ++i) {
+        wchar_t key[256];
+        wsprintfW(key, L"%s\\S-1-5-21-1000-1000-1000-%d", list, 5000 + i);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+    }
+}
+
+// 2,000 tree names that the code page cannot read (Shift-JIS lead bytes
+// followed by no valid second byte): each is left and counted, and the
+// report names as many as it has room for and counts the rest.
+TEST(code_page_932, unreadable_tree_names_are_counted) {
+    ASSERT_EQ(GetACP(), 932u);
+    std::wstring tools = real_uninstaller();
+    std::string lines = "***  Installation Started  ***\r\nTitle: \r\nSource: \r\n";
+    const unsigned count = 2000;
+    for (unsigned i = 0; i < count; ++i)
+        lines += "File Tree: S:\\\x81\x20tree " + std::to_string(i) + "\\*.*\r\n";
+    write_file(tools + L"\\unreadable.log", lines);
+    std::string box;
+    EXPECT_EQ(run_reading_box(tools + L"\\UNWISE.EXE", L"unreadable.log", tools, box), 1u);
+    const std::string line = "    (a name the code page cannot read): left\n";
+    unsigned listed = 0;
+    for (std::size_t at = box.find(line); at != std::string::npos; at = box.find(line, at + 1))
+        ++listed;
+    EXPECT_GT(listed, 0u) << box.substr(0, 200);
+    EXPECT_LT(box.size(), 8192u);
+    EXPECT_NE(box.find("    and " + std::to_string(count - listed) + " more\n"), std::string::npos)
+        << box.substr(box.size() > 200 ? box.size() - 200 : 0);
+}

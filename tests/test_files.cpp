@@ -114,3 +114,34 @@ std::string utf16_file(const std::wstring& text) {
     }
     return bytes;
 }
+
+std::string pending_removals() {
+    HKEY key;
+    std::string text;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return text;
+    DWORD size = 0, type = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) ==
+        ERROR_SUCCESS) {
+        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(&value[0]), &size) == ERROR_SUCCESS)
+            for (std::size_t i = 0; i < size / sizeof(wchar_t); ++i)
+                text += value[i] < 128 ? static_cast<char>(value[i]) : '?';
+    }
+    RegCloseKey(key);
+    for (char& c : text)
+        if (c == '\0')
+            c = '|';
+    return text;
+}
+
+void forget_pending_removals() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}

@@ -30,3 +30,9 @@ std::string code_page(const std::wstring& text);
 
 // The bytes of a UTF-16LE text file with its byte-order mark.
 std::string utf16_file(const std::wstring& text);
+
+// The removals the platform keeps for the next restart
+// (PendingFileRenameOperations), as one text: names with "|" between them,
+// characters outside ASCII as "?"; empty when there are none.
+std::string pending_removals();
+void forget_pending_removals();

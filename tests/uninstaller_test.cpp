@@ -34,23 +34,7 @@ static unwise_run run_unwise(const std::string& arguments, const std::string& fo
     unwise_run run;
     if (program.empty())
         program = scratch() + "\\UNWISE.EXE";
-    PROCESS_INFORMATION process;
-    if (!start_program(program, arguments, folder, process))
-        return run;
-    wait_for_process(process.hProcess, 300000, [&] {
-        HWND box = visible_window_of_process(process.dwProcessId, nullptr);
-        if (box != nullptr && run.box_text.empty()) {
-            char text[4096] = "";
-            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-                if (GetWindowTextA(c, text, sizeof text) > 0 && GetDlgCtrlID(c) != IDOK)
-                    run.box_text = text;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-    });
-    TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &run.exit_code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    run.exit_code = run_reading_box(wide(program), wide(arguments), wide(folder), run.box_text);
     return run;
 }
 
@@ -107,38 +91,6 @@ TEST_F(unwise_test, several_trees_and_relative_names) {
     EXPECT_FALSE(file_exists(app));
     EXPECT_FALSE(file_exists(second));
     EXPECT_TRUE(file_exists(kept + "\\readme.txt"));
-}
-
-// The pending removals Wine keeps for the next restart, as one text.
-static std::string pending_removals() {
-    HKEY key;
-    std::string text;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-        return text;
-    DWORD size = 0, type = 0;
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) ==
-        ERROR_SUCCESS) {
-        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
-                             reinterpret_cast<BYTE*>(&value[0]), &size) == ERROR_SUCCESS)
-            for (std::size_t i = 0; i < size / sizeof(wchar_t); ++i)
-                text += value[i] < 128 ? static_cast<char>(value[i]) : '?';
-    }
-    RegCloseKey(key);
-    for (char& c : text)
-        if (c == '\0')
-            c = '|';
-    return text;
-}
-
-static void forget_pending_removals() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "PendingFileRenameOperations");
-        RegCloseKey(key);
-    }
 }
 
 // A file in use is scheduled for the next restart, and so is the folder
@@ -201,6 +153,22 @@ TEST_F(unwise_test, read_only_hidden_and_system_entries) {
     write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
     EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 0u);
     EXPECT_FALSE(file_exists(app));
+}
+
+// A read-only file of the tree with a second name outside it: the name in
+// the tree goes, and the file stays read-only under its other name.
+TEST_F(unwise_test, read_only_file_keeps_its_attribute_under_another_name) {
+    std::string inside = app + "\\bin\\linked.txt", outside = folder + "\\linked outside.txt";
+    write_file(inside, "shared");
+    ASSERT_TRUE(CreateHardLinkA(outside.c_str(), inside.c_str(), nullptr));
+    SetFileAttributesA(inside.c_str(), FILE_ATTRIBUTE_READONLY);
+    write_file(log, log_of("File Tree: " + app + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 0u);
+    EXPECT_FALSE(file_exists(app));
+    EXPECT_EQ(read_file(outside), "shared");
+    EXPECT_EQ(GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A log inside the tree it names is left, with the folder holding it.

@@ -1,5 +1,7 @@
 #include "handle_ops.h"
 
+#include "status_rules.h"
+
 #include <cwchar>
 
 // Some platforms refuse OBJ_DONT_REPARSE; they are asked once.
@@ -117,8 +119,7 @@ NTSTATUS mark_for_deletion(HANDLE handle) {
             disposition_delete | disposition_posix_semantics | disposition_ignore_readonly;
         NTSTATUS status = NtSetInformationFile(handle, &io, &flags, sizeof flags,
                                                file_disposition_information_ex);
-        if (status != status_not_implemented && status != status_invalid_info_class &&
-            status != status_invalid_parameter)
+        if (!posix_deletion_unsupported(status))
             return status;
         posix_deletion = false;
     }
@@ -143,11 +144,25 @@ NTSTATUS file_id(HANDLE handle, LONGLONG& id) {
     return status;
 }
 
-NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, LONGLONG& id) {
-    basic_file_information basic;
+NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, ULONG& reparse_tag, LONGLONG& id) {
+    attribute_tag_information tagged = {};
     IO_STATUS_BLOCK io;
-    NTSTATUS status =
-        NtQueryInformationFile(handle, &io, &basic, sizeof basic, file_basic_information);
-    attributes = basic.attributes;
+    NTSTATUS status = NtQueryInformationFile(handle, &io, &tagged, sizeof tagged,
+                                             file_attribute_tag_information);
+    attributes = tagged.attributes;
+    reparse_tag = tagged.reparse_tag;
     return status != 0 ? status : file_id(handle, id);
+}
+
+bool has_other_names(HANDLE handle) {
+    standard_file_information standard = {};
+    IO_STATUS_BLOCK io;
+    return NtQueryInformationFile(handle, &io, &standard, sizeof standard,
+                                  file_standard_information) == 0 &&
+           standard.links > 1;
+}
+
+bool final_name(HANDLE handle, wchar_t* name, DWORD room) {
+    DWORD length = GetFinalPathNameByHandleW(handle, name, room, FILE_NAME_NORMALIZED);
+    return length > 0 && length < room;
 }

@@ -34,16 +34,25 @@ NTSTATUS list_one(HANDLE folder, const wchar_t* name, void* buffer, ULONG size);
 
 // Asks for the deletion of what `handle` opened, to happen when it is
 // closed: with POSIX semantics and past a read-only attribute where the
-// platform has that, otherwise the plain way (a read-only entry then fails
-// with status_cannot_delete).
+// platform and the file system have that, otherwise the plain way (a
+// read-only entry then fails with status_cannot_delete).
 NTSTATUS mark_for_deletion(HANDLE handle);
+
+// Whether what `handle` opened is reachable by more than one name (hard
+// links), counting the one being deleted.
+bool has_other_names(HANDLE handle);
 
 // The file id of what `handle` opened.
 NTSTATUS file_id(HANDLE handle, LONGLONG& id);
 
-// The attributes and the file id of what `handle` opened, from the file
-// itself (no volume query, which Wine answers through another process).
-NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, LONGLONG& id);
+// The attributes, the reparse tag (0 for none) and the file id of what
+// `handle` opened, from the file itself (no volume query, which Wine answers
+// through another process).
+NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, ULONG& reparse_tag, LONGLONG& id);
+
+// The platform's full Win32 name of what `handle` opened (behind \\?\),
+// into `name` of `room` characters; false when it has none.
+bool final_name(HANDLE handle, wchar_t* name, DWORD room);
 
 // Sets the attributes of what `handle` opened (0 is written as normal).
 NTSTATUS set_attributes(HANDLE handle, DWORD attributes);

@@ -17,7 +17,21 @@
 static kept_entries keep;
 static removal_tally tally;
 static wchar_t trees_text[4096]; // the trees named, for the report
-static unsigned trees_named;
+static unsigned trees_named, trees_unlisted;
+
+// Adds "    <name><after>" as a line of the report's list of trees, or
+// counts it among those the list has no room for.
+static void list_tree(const wchar_t* name, const wchar_t* after) {
+    std::size_t room = sizeof trees_text / sizeof trees_text[0] - std::wcslen(trees_text);
+    if (std::wcslen(name) + std::wcslen(after) + 6 > room) {
+        ++trees_unlisted;
+        return;
+    }
+    std::wcscat(trees_text, L"    ");
+    std::wcscat(trees_text, name);
+    std::wcscat(trees_text, after);
+    std::wcscat(trees_text, L"\n");
+}
 
 static void remove_named_tree(const char* tree) {
     ++trees_named;
@@ -26,15 +40,10 @@ static void remove_named_tree(const char* tree) {
     static wchar_t wide[32768];
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, tree, -1, wide, 32768) == 0) {
         ++tally.left;
-        std::wcscat(trees_text, L"    (a name the code page cannot read): left\n");
+        list_tree(L"(a name the code page cannot read)", L": left");
         return;
     }
-    std::size_t used = std::wcslen(trees_text);
-    if (used + std::wcslen(wide) + 6 < sizeof trees_text / sizeof trees_text[0]) {
-        std::wcscat(trees_text, L"    ");
-        std::wcscat(trees_text, wide);
-        std::wcscat(trees_text, L"\n");
-    }
+    list_tree(wide, L"");
     remove_file_tree(wide, keep, tally);
 }
 
@@ -47,6 +56,11 @@ static void report(bool log_read, const wchar_t* log_path) {
         wsprintfW(text, L"Removed %u files and %u folders from:\n", tally.files_removed,
                   tally.folders_removed);
         std::wcscat(text, trees_named > 0 ? trees_text : L"    (the log names no file tree)\n");
+        if (trees_unlisted > 0) {
+            wchar_t more[64];
+            wsprintfW(more, L"    and %u more\n", trees_unlisted);
+            std::wcscat(text, more);
+        }
     }
     if (tally.noted > 0) {
         std::wcscat(text, tally.left > 0 ? L"\nLeft in place:\n"
@@ -64,13 +78,17 @@ static void report(bool log_read, const wchar_t* log_path) {
 }
 
 // What is kept is known by what it is, so no spelling of the tree (a short
-// name, another case) reaches it.
+// name, another case) reaches it. The claim remove_tree.exe holds on the log
+// while this program runs is the log's name with ".lock" after it.
 static void know_kept_entries(const wchar_t* log_path) {
-    static wchar_t program[32768];
+    static wchar_t program[32768], claim[32768];
     DWORD length = GetModuleFileNameW(nullptr, program, 32768);
     keep.program_known = length > 0 && length < 32768 && identity_of_path(program, keep.program);
     keep.current_directory_known = identity_of_path(L".", keep.current_directory);
     keep.log_known = log_path != nullptr && identity_of_path(log_path, keep.log);
+    keep.claim_known = log_path != nullptr && std::wcslen(log_path) < 32760 &&
+                       identity_of_path(std::wcscat(std::wcscpy(claim, log_path), L".lock"),
+                                        keep.claim);
 }
 
 static int run(const wchar_t* command_line) {

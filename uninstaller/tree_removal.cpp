@@ -1,6 +1,7 @@
 #include "tree_removal.h"
 
 #include "handle_ops.h"
+#include "status_rules.h"
 #include "../target_check/target_check.h"
 
 #include <cstdlib>
@@ -36,6 +37,7 @@ static fate worse(fate a, fate b) {
 // An entry as a listing showed it.
 struct entry_record {
     DWORD attributes;
+    ULONG reparse_tag;
     LONGLONG id;
     ULONG name_bytes;
     const wchar_t* name;
@@ -76,34 +78,6 @@ static fate leave_refused(removal_tally& tally, const wchar_t* path, const wchar
     return leave(tally, path, why);
 }
 
-static const wchar_t* reason_for(NTSTATUS status) {
-    switch (status) {
-    case status_sharing_violation:
-    case status_file_lock_conflict:
-    case status_lock_not_granted:
-        return L"in use";
-    case status_access_denied:
-    case status_cannot_delete:
-        return L"access denied";
-    case status_directory_not_empty:
-        return L"not empty";
-    case status_not_a_directory:
-    case status_file_is_a_directory:
-        return L"changed while being removed; not followed";
-    default:
-        return L"cannot be removed";
-    }
-}
-
-// What another program's use explains, and may end in a moment: held
-// without delete sharing, a running program's file, a name still pending
-// another deletion, a folder whose entries are still going.
-static bool in_use(NTSTATUS status) {
-    return status == status_sharing_violation || status == status_file_lock_conflict ||
-           status == status_lock_not_granted || status == status_access_denied ||
-           status == status_delete_pending || status == status_directory_not_empty;
-}
-
 static bool wait_to_retry() {
     if (retry_left_ms < retry_step_ms)
         return false;
@@ -112,18 +86,33 @@ static bool wait_to_retry() {
     return true;
 }
 
-static bool gone_already(NTSTATUS status) {
-    return status == status_object_name_not_found || status == status_object_path_not_found ||
-           status == status_delete_pending;
-}
-
-// Asks for removal at the next restart; what is held open goes then.
-static bool schedule(removal_tally& tally) {
-    if (!MoveFileExW(walk_path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+// Asks for the removal of what `handle` opened at the next restart, under
+// the name the platform gives it (not the walk's text); what is held open
+// goes then.
+static bool schedule(HANDLE handle, removal_tally& tally) {
+    static wchar_t name[path_room];
+    if (!final_name(handle, name, path_room) ||
+        !MoveFileExW(name, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
         return false;
     ++tally.scheduled;
     note(tally, walk_path, L"in use, removed at the next restart");
     return true;
+}
+
+// The same for the entry `entry` of `parent`, which another program holds
+// so that it cannot be opened for deletion: it is opened for its attributes
+// alone, which no sharing refuses, and scheduled only when it is still the
+// entry listed.
+static bool schedule_held(HANDLE parent, const entry_record& entry, removal_tally& tally) {
+    HANDLE handle;
+    if (open_child(parent, entry.name, entry.name_bytes, false, false, handle) != 0)
+        return false;
+    LONGLONG id = 0;
+    bool scheduled = file_id(handle, id) == 0 && id == entry.id &&
+                     opened_as_named(handle, walk_name, name_length, path_room) &&
+                     schedule(handle, tally);
+    NtClose(handle);
+    return scheduled;
 }
 
 static bool is_kept(LONGLONG id, const file_identity& kept, bool known) {
@@ -214,14 +203,15 @@ static fate remove_contents(HANDLE folder, const kept_entries& keep, removal_tal
                     if (!append(seen, &id, sizeof id))
                         worst = leave(tally, walk_path, L"out of memory");
                     bool enter = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                                 !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+                                 !is_link(entry.attributes, entry.ea_size);
+                    entry_record record = {entry.attributes, entry.ea_size, id, entry.name_bytes,
+                                           entry.name};
                     if (enter) {
-                        entry_record record = {entry.attributes, id, entry.name_bytes, nullptr};
+                        record.name = nullptr;
                         if (!append(subfolders, &record, sizeof record) ||
                             !append(subfolders, entry.name, entry.name_bytes))
                             worst = leave(tally, walk_path, L"out of memory");
                     } else {
-                        entry_record record = {entry.attributes, id, entry.name_bytes, entry.name};
                         worst = worse(worst, remove_entry(folder, record, keep, tally, false));
                     }
                 }
@@ -273,15 +263,15 @@ static bool folder_gone(HANDLE parent, const entry_record& entry, HANDLE& again,
 // it is in use; the handle is closed either way.
 static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entry, DWORD attributes,
                           bool folder, bool link, fate contents, removal_tally& tally) {
-    // A read-only entry cannot be deleted the plain way; what stays keeps
-    // its attributes.
+    // A read-only attribute is cleared only when the deletion is refused for
+    // it, and put back when the file stays under another name; what stays
+    // keeps its attributes.
     bool cleared = false;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
     NTSTATUS status;
     for (;;) {
         while ((status = mark_for_deletion(handle)) != 0) {
-            if (status == status_cannot_delete && !cleared) {
+            if (status == status_cannot_delete && (attributes & FILE_ATTRIBUTE_READONLY) &&
+                !cleared) {
                 cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
                 if (cleared)
                     continue;
@@ -291,6 +281,8 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
         }
         if (status != 0)
             break;
+        if (cleared && !folder && has_other_names(handle))
+            set_attributes(handle, attributes);
         NtClose(handle);
         if (!folder || link || folder_gone(parent, entry, handle, status)) {
             ++(folder ? tally.folders_removed : tally.files_removed);
@@ -303,17 +295,20 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
         if (handle == nullptr || !wait_to_retry())
             break;
     }
+    fate result = stayed;
     if (handle != nullptr) {
         if (cleared)
             set_attributes(handle, attributes);
+        // Files before the folders that hold them: a folder is scheduled
+        // after what it holds.
+        if (!link && in_use(status) && contents != stayed && schedule(handle, tally))
+            result = scheduled_for_restart;
         NtClose(handle);
     }
+    if (result == scheduled_for_restart)
+        return result;
     if (link)
         return leave(tally, walk_path, L"link that cannot be removed; not followed");
-    // Files before the folders that hold them: a folder is scheduled after
-    // what it holds.
-    if (in_use(status) && contents != stayed && schedule(tally))
-        return scheduled_for_restart;
     return leave(tally, walk_path, reason_for(status));
 }
 
@@ -322,12 +317,14 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
 static fate remove_named_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
                                removal_tally& tally, bool top) {
     bool folder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    bool link = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool link = is_link(entry.attributes, entry.reparse_tag);
     bool enter = folder && !link;
     if (!folder && is_kept(entry.id, keep.program, keep.program_known))
         return leave(tally, walk_path, L"the uninstaller itself");
     if (!folder && is_kept(entry.id, keep.log, keep.log_known))
         return leave(tally, walk_path, L"the removal log");
+    if (!folder && is_kept(entry.id, keep.claim, keep.claim_known))
+        return leave(tally, walk_path, L"the removal log's claim");
 
     // The current directory is held open without delete sharing: it is
     // emptied, not deleted.
@@ -341,16 +338,20 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
         if (!in_use(status) || !wait_to_retry())
             break;
     }
-    // A folder in use may still be emptied; it goes at the next restart.
+    // A folder in use, or one whose deletion is refused, may still be
+    // emptied; the one in use goes at the next restart.
     bool deletable = !current;
-    if (status != 0 && enter && in_use(status) && deletable) {
+    NTSTATUS refused = 0;
+    if (status != 0 && enter && (in_use(status) || status == status_access_denied) &&
+        deletable) {
         deletable = false;
+        refused = status;
         status = open_child(parent, entry.name, entry.name_bytes, true, false, handle);
     }
     if (status != 0) {
         if (link)
             return leave(tally, walk_path, L"link that cannot be removed; not followed");
-        if (!enter && in_use(status) && schedule(tally))
+        if (!enter && in_use(status) && schedule_held(parent, entry, tally))
             return scheduled_for_restart;
         return leave(tally, walk_path, reason_for(status));
     }
@@ -363,7 +364,8 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
     DWORD attributes = entry.attributes;
     if (top || enter) {
         LONGLONG id = 0;
-        if (attributes_and_id(handle, attributes, id) != 0)
+        ULONG reparse_tag = 0;
+        if (attributes_and_id(handle, attributes, reparse_tag, id) != 0)
             return leave_closing(handle, tally, L"cannot be checked");
         if (top) {
             if (const wchar_t* refusal = opened_folder_refusal(handle, walk_path)) {
@@ -373,7 +375,7 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 return leave_closing(handle, tally, L"is no folder");
         }
-        if (enter && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (enter && is_link(attributes, reparse_tag)) {
             enter = false; // became a link: removed itself, never entered
             link = true;
         } else if (enter && id != entry.id) {
@@ -388,10 +390,11 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
         if (contents == stayed)
             return leave_closing(handle, tally, L"holds what is left");
         if (!deletable) {
+            bool scheduled = in_use(refused) && schedule(handle, tally);
             NtClose(handle);
-            if (schedule(tally))
+            if (scheduled)
                 return scheduled_for_restart;
-            return leave(tally, walk_path, L"in use");
+            return leave(tally, walk_path, reason_for(refused));
         }
     }
     return delete_opened(handle, parent, entry, attributes, folder, link, contents, tally);
@@ -470,7 +473,8 @@ static void remove_top(const kept_entries& keep, removal_tally& tally) {
         const listed_file& listed = *reinterpret_cast<const listed_file*>(listing);
         ULONG name_bytes = listed.name_bytes < sizeof top_name ? listed.name_bytes : 0;
         std::memcpy(top_name, listed.name, name_bytes);
-        entry_record entry = {listed.attributes, listed.file_id.QuadPart, name_bytes, top_name};
+        entry_record entry = {listed.attributes, listed.ea_size, listed.file_id.QuadPart,
+                              name_bytes, top_name};
         remove_entry(parent, entry, keep, tally, true);
     } else if (status != status_no_more_files && !gone_already(status)) {
         leave(tally, top, L"cannot be listed");

@@ -16,11 +16,11 @@ struct removal_tally {
 };
 
 // What is never removed, though it may lie inside a tree: the running
-// program, the log it was given, its current directory; known by identity,
-// whatever name reaches them.
+// program, the log it was given and the claim held on it, its current
+// directory; known by identity, whatever name reaches them.
 struct kept_entries {
-    file_identity program, log, current_directory;
-    bool program_known, log_known, current_directory_known;
+    file_identity program, log, claim, current_directory;
+    bool program_known, log_known, claim_known, current_directory_known;
 };
 
 // Removes `tree` with everything in it, as far as it can. The removal-target

@@ -1,0 +1,29 @@
+#pragma once
+
+// What the walk makes of the platform's answers and of what a listing shows,
+// kept apart from the walk so that each rule reads (and is checked) alone.
+#include "nt_file.h"
+
+// A link the walk removes itself and never enters: a reparse point whose
+// tag stands for another name (symbolic link, junction, and any other name
+// surrogate). Other reparse points (cloud placeholders, deduplicated files)
+// hold their own data: such a folder is entered like any other.
+bool is_link(ULONG attributes, ULONG reparse_tag);
+
+// Another program's use explains it, and it may end in a moment: held
+// without delete sharing, locked, a name still pending another deletion, a
+// folder whose entries are still going, or a running program's image
+// (cannot delete, once a read-only attribute is out of the way). Retried for
+// a moment, then scheduled for the next restart. Access denied is not among
+// them: a refusal the restart would override is an answer, left as it is.
+bool in_use(NTSTATUS status);
+
+// The entry is not there (any more): nothing is left to remove.
+bool gone_already(NTSTATUS status);
+
+// The platform cannot take a deletion with POSIX semantics on this file
+// system; the plain deletion is asked for instead.
+bool posix_deletion_unsupported(NTSTATUS status);
+
+// Why an entry the walk could not remove was left, for the report.
+const wchar_t* reason_for(NTSTATUS status);
