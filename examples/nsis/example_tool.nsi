@@ -22,7 +22,7 @@ UninstPage instfiles
 
 Section "Example Tool"
     SetOutPath "$INSTDIR"
-    File /r "sample\*.*"
+    File /r "..\sample\*.*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 SectionEnd
 

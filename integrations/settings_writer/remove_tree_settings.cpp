@@ -1,7 +1,7 @@
 // remove_tree_settings.exe: writes the settings file of remove_tree.exe for
 // an installer that can start a program but has no safe way to write a
-// UTF-16 file itself (Windows Installer: an EXE custom action, type 18), and
-// deletes it again afterwards.
+// UTF-16 file itself (Windows Installer's EXE custom actions, Inno Setup's
+// Exec), and deletes it again afterwards.
 //   remove_tree_settings.exe "FILE" "key=value" ...   writes FILE anew
 //   remove_tree_settings.exe /delete "FILE"            deletes FILE
 // FILE is written in UTF-16 with its byte-order mark first, so that no

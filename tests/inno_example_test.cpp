@@ -1,0 +1,164 @@
+// Builds on examples/inno: installs the sample application with the Inno
+// Setup installer and uninstalls it the way its users do, silently and with
+// the question answered, with remove_tree.exe and the project's UNWISE.EXE
+// run from the uninstaller's code. Only ever run in the scratch prefix
+// (tools/run-in-scratch-prefix), whose drives are its own C: and S:.
+#include "child_process.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <windows.h>
+
+#include <string>
+
+static const wchar_t* const kept_files[] = {L"readme.txt", L"bin\\example.ini"};
+
+static std::wstring scratch() {
+    return wide(program_folder());
+}
+
+static DWORD exit_status(HANDLE process) {
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return status;
+}
+
+// Installs into `folder`, silently; the installer's exit status.
+static DWORD install(const std::wstring& folder) {
+    PROCESS_INFORMATION setup;
+    if (!start_program(scratch() + L"\\example_tool_inno_setup.exe",
+                       L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
+                       scratch(), setup))
+        return 0xdead;
+    CloseHandle(setup.hThread);
+    wait_for_process(setup.hProcess, 300000);
+    return exit_status(setup.hProcess);
+}
+
+// What the user saw and did during one uninstall.
+struct uninstall_seen {
+    DWORD status = STILL_ACTIVE;
+    bool asked = false;
+    HWND question_owner = nullptr;
+};
+
+// Runs the uninstaller in `folder` with `arguments`; Inno's own boxes
+// ("Are you sure...?", "...was removed") are answered Yes or OK, and the
+// question with `answer`. Inno's uninstaller runs from a copy of itself in
+// the temporary folder: that copy is the one waited for.
+static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& arguments,
+                                int answer) {
+    uninstall_seen seen;
+    PROCESS_INFORMATION launcher;
+    if (!start_program(folder + L"\\unins000.exe", arguments, scratch(), launcher))
+        return seen;
+    CloseHandle(launcher.hThread);
+    HANDLE copy = nullptr;
+    auto answer_boxes = [&] {
+        if (HWND box = visible_dialog_titled("Example Tool Uninstall", true)) {
+            HWND button = GetDlgItem(box, IDYES) != nullptr ? GetDlgItem(box, IDYES)
+                                                             : GetDlgItem(box, IDOK);
+            PostMessageA(button, BM_CLICK, 0, 0);
+        }
+        HWND question = visible_dialog_titled("Example Tool", true);
+        if (question != nullptr && !seen.asked) {
+            seen.asked = true;
+            seen.question_owner = GetWindow(question, GW_OWNER);
+            PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
+        }
+        if (copy == nullptr) {
+            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32 entry;
+            entry.dwSize = sizeof entry;
+            for (BOOL more = Process32First(snapshot, &entry); more && copy == nullptr;
+                 more = Process32Next(snapshot, &entry))
+                if (entry.th32ParentProcessID == launcher.dwProcessId)
+                    copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                       entry.th32ProcessID);
+            CloseHandle(snapshot);
+        }
+    };
+    wait_for_process(launcher.hProcess, 300000, answer_boxes);
+    CloseHandle(launcher.hProcess);
+    if (copy != nullptr) {
+        wait_for_process(copy, 300000, answer_boxes);
+        seen.status = exit_status(copy);
+    }
+    return seen;
+}
+
+// Any file named `name` left under `folder`.
+static bool left_under(const std::wstring& folder, const wchar_t* name) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool found = false;
+    do {
+        std::wstring entry_name = entry.cFileName;
+        if (entry_name == L"." || entry_name == L"..")
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            found |= left_under(folder + L"\\" + entry_name, name);
+        else
+            found |= _wcsicmp(entry.cFileName, name) == 0;
+    } while (!found && FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+static std::wstring temp_folder() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return temp;
+}
+
+// The user's uninstalls: silent, asked and answered No or Yes, and one
+// installed to a folder whose name holds what a shell would cut or read
+// ("&", "%", "^", a blank) and a letter the code page lacks, beside folders
+// named like what a shell or best fit would make of it.
+TEST(inno_example, install_and_uninstall) {
+    struct {
+        const char* name;
+        std::wstring folder;
+        const wchar_t* arguments;
+        int answer; // 0: nothing is asked
+        bool data_removed;
+    } cases[] = {
+        {"silent", L"S:\\Example Tool", L"/VERYSILENT /SUPPRESSMSGBOXES", 0, true},
+        {"asked, answered No", L"S:\\Example Tool", L"", IDNO, true},
+        {"asked, answered Yes", L"S:\\Example Tool", L"", IDYES, false},
+        {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101", L"/VERYSILENT /SUPPRESSMSGBOXES", 0,
+         true},
+    };
+    const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100",
+                                        L"S:\\R&D 100% ^Tool a"};
+    for (const std::wstring& folder : look_alikes) {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        write_file(folder + L"\\other product.txt", "stays");
+    }
+    for (const auto& c : cases) {
+        const std::wstring data = c.folder + L"\\data\\notes.txt";
+        ASSERT_EQ(install(c.folder), 0u) << c.name;
+        ASSERT_TRUE(file_exists(data)) << c.name;
+        uninstall_seen seen = uninstall(c.folder, c.arguments, c.answer);
+        EXPECT_EQ(seen.status, 0u) << c.name;
+        EXPECT_EQ(seen.asked, c.answer != 0) << c.name;
+        EXPECT_EQ(seen.question_owner, nullptr) << c.name;
+        if (c.data_removed) {
+            EXPECT_FALSE(file_exists(c.folder + L"\\data")) << c.name;
+        } else {
+            EXPECT_EQ(read_file(data), read_file(wide(program_folder()) + L"\\notes.txt"))
+                << c.name;
+        }
+        for (const wchar_t* name : kept_files)
+            EXPECT_FALSE(file_exists(c.folder + L"\\" + name)) << c.name << ": Inno's own files";
+        EXPECT_FALSE(left_under(temp_folder(), L"KILL.LOG")) << c.name;
+        EXPECT_FALSE(left_under(temp_folder(), L"remove_tree.ini")) << c.name;
+        remove_test_folder(code_page(c.folder));
+    }
+    for (const std::wstring& folder : look_alikes)
+        EXPECT_EQ(read_file(folder + L"\\other product.txt"), "stays") << code_page(folder);
+}
