@@ -2,6 +2,8 @@
 
 #include "test_files.h"
 
+#include <tlhelp32.h>
+
 #include <cstring>
 
 struct window_search {
@@ -108,4 +110,39 @@ DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return status;
+}
+
+HANDLE child_of(DWORD parent_id) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    HANDLE child = nullptr;
+    for (BOOL more = Process32First(snapshot, &entry); more && child == nullptr;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent_id)
+            child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return child;
+}
+
+question_answered run_answering(const std::wstring& program, const std::wstring& arguments,
+                                const std::wstring& folder, const char* title, int button) {
+    question_answered seen;
+    PROCESS_INFORMATION process;
+    if (!start_program(program, arguments, folder, process))
+        return seen;
+    if (!wait_for_process(process.hProcess, 300000, [&] {
+            HWND question = visible_dialog_titled(title, true);
+            if (question != nullptr && !seen.asked) {
+                seen.asked = true;
+                seen.owner = GetWindow(question, GW_OWNER);
+                PostMessageA(GetDlgItem(question, button), BM_CLICK, 0, 0);
+            }
+        }))
+        TerminateProcess(process.hProcess, 99);
+    GetExitCodeProcess(process.hProcess, &seen.status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return seen;
 }

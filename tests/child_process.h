@@ -39,3 +39,21 @@ bool wait_for_process(HANDLE process, DWORD limit_ms,
 // box closed with OK. Its exit status, 99 when it had to be ended.
 DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments,
                       const std::wstring& folder, std::string& box_text);
+
+// A running process whose parent is the process `parent_id`, opened for
+// waiting, or null. Installers' uninstallers run from a copy of themselves
+// that the program started first starts, and that first one ends at once.
+HANDLE child_of(DWORD parent_id);
+
+// What one run showed of the question a program asked.
+struct question_answered {
+    DWORD status = STILL_ACTIVE; // the program's exit status; 99 when it had to be ended
+    bool asked = false;
+    HWND owner = nullptr; // the question's owner when asked
+};
+
+// Runs `program` with `arguments` in `folder` to its end (five minutes at
+// most), answering the first visible dialog titled exactly `title` by
+// pressing `button` (IDYES, IDNO).
+question_answered run_answering(const std::wstring& program, const std::wstring& arguments,
+                                const std::wstring& folder, const char* title, int button);

@@ -7,7 +7,6 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 #include <windows.h>
 
 #include <string>
@@ -68,17 +67,8 @@ static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& 
             seen.question_owner = GetWindow(question, GW_OWNER);
             PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
         }
-        if (copy == nullptr) {
-            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            PROCESSENTRY32 entry;
-            entry.dwSize = sizeof entry;
-            for (BOOL more = Process32First(snapshot, &entry); more && copy == nullptr;
-                 more = Process32Next(snapshot, &entry))
-                if (entry.th32ParentProcessID == launcher.dwProcessId)
-                    copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                       entry.th32ProcessID);
-            CloseHandle(snapshot);
-        }
+        if (copy == nullptr)
+            copy = child_of(launcher.dwProcessId);
     };
     wait_for_process(launcher.hProcess, 300000, answer_boxes);
     CloseHandle(launcher.hProcess);

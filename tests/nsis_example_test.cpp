@@ -7,7 +7,6 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 #include <windows.h>
 
 #include <string>
@@ -40,17 +39,7 @@ static HANDLE start_uninstaller(const std::string& arguments,
     WaitForSingleObject(launcher.hProcess, 30000);
     CloseHandle(launcher.hThread);
     CloseHandle(launcher.hProcess);
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    HANDLE copy = nullptr;
-    for (BOOL more = Process32First(snapshot, &entry); more && copy == nullptr;
-         more = Process32Next(snapshot, &entry))
-        if (entry.th32ParentProcessID == launcher.dwProcessId)
-            copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                               entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return copy;
+    return child_of(launcher.dwProcessId);
 }
 
 static DWORD wait_for_end(HANDLE process) {

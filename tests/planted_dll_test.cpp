@@ -61,31 +61,6 @@ static std::string loaded(const std::wstring& log) {
     return code_page(text);
 }
 
-// Runs `program` in `folder`, answering No to a question titled "Planted";
-// its exit status, and whether it asked.
-static DWORD run(const std::wstring& program, const std::wstring& arguments,
-                 const std::wstring& folder, bool* asked = nullptr) {
-    PROCESS_INFORMATION process;
-    if (!start_program(program, arguments, folder, process))
-        return 0xdead;
-    bool seen = false;
-    if (!wait_for_process(process.hProcess, 120000, [&] {
-            HWND question = visible_dialog_titled("Planted", true);
-            if (question != nullptr && !seen) {
-                seen = true;
-                PostMessageA(GetDlgItem(question, IDNO), BM_CLICK, 0, 0);
-            }
-        }))
-        TerminateProcess(process.hProcess, 99);
-    DWORD status = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    if (asked != nullptr)
-        *asked = seen;
-    return status;
-}
-
 TEST(planted_dlls, none_is_loaded) {
     const std::wstring root = scratch() + L"\\planted", tool = root + L"\\tool",
                        settings_folder = root + L"\\settings", unwise = root + L"\\unwise",
@@ -105,7 +80,9 @@ TEST(planted_dlls, none_is_loaded) {
     // The control: a program that leaves the search as it is loads the copy
     // beside it, so the setting models the platform and the marker reports.
     DeleteFileW(log.c_str());
-    ASSERT_EQ(run(tool + L"\\dll_search_probe.exe", L"", settings_folder), 0u);
+    ASSERT_EQ(run_answering(tool + L"\\dll_search_probe.exe", L"", settings_folder, "Planted", IDNO)
+                  .status,
+              0u);
     ASSERT_NE(loaded(log).find("version.dll in "), std::string::npos)
         << "a planted DLL is not loaded even where nothing restricts the search: " << loaded(log);
 
@@ -125,11 +102,10 @@ TEST(planted_dlls, none_is_loaded) {
                                         unwise + L"\r\nunwise_title=" + c.unwise_title +
                                         L"\r\ntitle=Planted\r\nbody=Keep your files?\r\n"));
         DeleteFileW(log.c_str());
-        bool asked = false;
-        EXPECT_EQ(run(tool + L"\\remove_tree.exe", L"\"" + settings + L"\"", settings_folder, &asked),
-                  0u)
-            << c.name;
-        EXPECT_EQ(asked, c.asked) << c.name;
+        question_answered run = run_answering(tool + L"\\remove_tree.exe", L"\"" + settings + L"\"",
+                                              settings_folder, "Planted", IDNO);
+        EXPECT_EQ(run.status, 0u) << c.name;
+        EXPECT_EQ(run.asked, c.asked) << c.name;
         EXPECT_FALSE(file_exists(product)) << c.name;
         EXPECT_EQ(loaded(log), "") << c.name;
     }
