@@ -17,6 +17,6 @@ PROJECT_ROOT=$(cd "$(dirname "$0")/.." && pwd)
     fi
 ) 9>"$WINEPREFIX.lock"
 if wineserver -p30 </dev/null >/dev/null 2>&1; then
-    wine wineboot </dev/null >/dev/null 2>&1 || true
+    wine_tool wineboot </dev/null >/dev/null 2>&1 || true
 fi
-exec wine "$@"
+wine_run "$@"
