@@ -25,11 +25,10 @@ bool claim_kill_log() {
         // taken over: opening it makes it this run's, deleted on closing.
         // Whatever else bears the name is opened itself, never what a link
         // leads to, so closing deletes only that name.
-        claim = CreateFileW(claim_path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                            OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE |
-                                FILE_FLAG_OPEN_REPARSE_POINT,
-                            nullptr);
+        claim = CreateFileW(
+            claim_path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+            nullptr);
         if (claim != INVALID_HANDLE_VALUE)
             return true;
         if (!held_elsewhere(GetLastError()) || GetTickCount64() >= deadline)

@@ -10,9 +10,10 @@ void start_safely() {
     // where it is missing.
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     set_default_dll_directories set_directories =
-        kernel == nullptr ? nullptr
-                          : reinterpret_cast<set_default_dll_directories>(reinterpret_cast<void (*)()>(
-                                GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        kernel == nullptr
+            ? nullptr
+            : reinterpret_cast<set_default_dll_directories>(
+                  reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (set_directories == nullptr || !set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryW(L"");
 }

@@ -57,8 +57,8 @@ static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& 
     HANDLE copy = nullptr;
     auto answer_boxes = [&] {
         if (HWND box = visible_dialog_titled("Example Tool Uninstall", true)) {
-            HWND button = GetDlgItem(box, IDYES) != nullptr ? GetDlgItem(box, IDYES)
-                                                             : GetDlgItem(box, IDOK);
+            HWND button =
+                GetDlgItem(box, IDYES) != nullptr ? GetDlgItem(box, IDYES) : GetDlgItem(box, IDOK);
             PostMessageA(button, BM_CLICK, 0, 0);
         }
         HWND question = visible_dialog_titled("Example Tool", true);
@@ -120,8 +120,8 @@ TEST(inno_example, install_and_uninstall) {
         {"silent", L"S:\\Example Tool", L"/VERYSILENT /SUPPRESSMSGBOXES", 0, true},
         {"asked, answered No", L"S:\\Example Tool", L"", IDNO, true},
         {"asked, answered Yes", L"S:\\Example Tool", L"", IDYES, false},
-        {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101", L"/VERYSILENT /SUPPRESSMSGBOXES", 0,
-         true},
+        {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101", L"/VERYSILENT /SUPPRESSMSGBOXES",
+         0, true},
     };
     const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100",
                                         L"S:\\R&D 100% ^Tool a"};

@@ -379,7 +379,8 @@ TEST(platform_folders, hundreds_of_profiles) {
     CreateDirectoryW(L"C:\\un", nullptr);
     std::wstring tools = recording_uninstaller(L"C:\\un\\profiles");
     EXPECT_EQ(remove_tree(last, tools), 0u);
-    EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt")) << "the last profile was handed over";
+    EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt"))
+        << "the last profile was handed over";
     EXPECT_EQ(read_file(last + L"\\remove_tree canary.txt"), canary_text);
     make_product(product);
     EXPECT_EQ(remove_tree(product, real_uninstaller()), 0u);

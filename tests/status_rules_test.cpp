@@ -40,8 +40,7 @@ TEST(status_rules, what_is_in_use_gone_or_left) {
         {"locked", status_file_lock_conflict, retried_then_scheduled, L"in use"},
         {"lock not granted", status_lock_not_granted, retried_then_scheduled, L"in use"},
         {"running image", status_cannot_delete, retried_then_scheduled, L"in use"},
-        {"entries still going", status_directory_not_empty, retried_then_scheduled,
-         L"not empty"},
+        {"entries still going", status_directory_not_empty, retried_then_scheduled, L"not empty"},
         {"refused by its permissions", status_access_denied, left, L"access denied"},
         {"pending another deletion", status_delete_pending, gone, nullptr},
         {"no such name", status_object_name_not_found, gone, nullptr},
@@ -65,10 +64,14 @@ TEST(status_rules, posix_deletion_is_given_up_where_unsupported) {
         NTSTATUS status;
         bool unsupported;
     } cases[] = {
-        {status_not_implemented, true},        {status_invalid_info_class, true},
-        {status_invalid_parameter, true},      {status_not_supported, true},
-        {status_invalid_device_request, true}, {status_cannot_delete, false},
-        {status_access_denied, false},         {status_sharing_violation, false},
+        {status_not_implemented, true},
+        {status_invalid_info_class, true},
+        {status_invalid_parameter, true},
+        {status_not_supported, true},
+        {status_invalid_device_request, true},
+        {status_cannot_delete, false},
+        {status_access_denied, false},
+        {status_sharing_violation, false},
         {0, false},
     };
     for (const auto& c : cases)

@@ -147,8 +147,8 @@ NTSTATUS file_id(HANDLE handle, LONGLONG& id) {
 NTSTATUS attributes_and_id(HANDLE handle, DWORD& attributes, ULONG& reparse_tag, LONGLONG& id) {
     attribute_tag_information tagged = {};
     IO_STATUS_BLOCK io;
-    NTSTATUS status = NtQueryInformationFile(handle, &io, &tagged, sizeof tagged,
-                                             file_attribute_tag_information);
+    NTSTATUS status =
+        NtQueryInformationFile(handle, &io, &tagged, sizeof tagged, file_attribute_tag_information);
     attributes = tagged.attributes;
     reparse_tag = tagged.reparse_tag;
     return status != 0 ? status : file_id(handle, id);

@@ -86,9 +86,12 @@ static void know_kept_entries(const wchar_t* log_path) {
     keep.program_known = length > 0 && length < 32768 && identity_of_path(program, keep.program);
     keep.current_directory_known = identity_of_path(L".", keep.current_directory);
     keep.log_known = log_path != nullptr && identity_of_path(log_path, keep.log);
-    keep.claim_known = log_path != nullptr && std::wcslen(log_path) < 32760 &&
-                       identity_of_path(std::wcscat(std::wcscpy(claim, log_path), L".lock"),
-                                        keep.claim);
+    keep.claim_known = false;
+    if (log_path != nullptr && std::wcslen(log_path) < 32760) {
+        std::wcscpy(claim, log_path);
+        std::wcscat(claim, L".lock");
+        keep.claim_known = identity_of_path(claim, keep.claim);
+    }
 }
 
 static int run(const wchar_t* command_line) {

@@ -342,8 +342,7 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
     // emptied; the one in use goes at the next restart.
     bool deletable = !current;
     NTSTATUS refused = 0;
-    if (status != 0 && enter && (in_use(status) || status == status_access_denied) &&
-        deletable) {
+    if (status != 0 && enter && (in_use(status) || status == status_access_denied) && deletable) {
         deletable = false;
         refused = status;
         status = open_child(parent, entry.name, entry.name_bytes, true, false, handle);

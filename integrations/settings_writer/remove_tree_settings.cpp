@@ -78,9 +78,8 @@ static int run(wchar_t* line) {
         return 1;
     if (lstrcmpW(first, L"/delete") == 0) {
         wchar_t* path = next_argument(line);
-        return path != nullptr && (DeleteFileW(path) || GetLastError() == ERROR_FILE_NOT_FOUND)
-                   ? 0
-                   : 1;
+        return path != nullptr && (DeleteFileW(path) || GetLastError() == ERROR_FILE_NOT_FOUND) ? 0
+                                                                                                : 1;
     }
     return write_settings(first, line);
 }
