@@ -6,10 +6,10 @@
 // deletes another run's log. The claim is the file .\KILL.LOG.lock, created
 // and held with no sharing and deleted when it is closed (also when the run
 // ends without giving it up), so only a program that may create files in
-// the folder can ever hold it, and nothing that merely reads the folder can
-// delay a run. The log file itself is never held, so the uninstaller reads
-// it freely; the project's UNWISE.EXE knows the claim beside its log and
-// leaves it alone.
+// the folder can ever hold it: not a stranger who may only read the folder,
+// as anyone could hold a named mutex. The log file itself is never held, so
+// the uninstaller reads it freely; the project's UNWISE.EXE knows the claim
+// beside its log and leaves it alone.
 
 // Waits until no other run holds the claim (as long as that run's
 // uninstaller runs, up to five minutes), then holds it. False when the claim
