@@ -295,18 +295,16 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
         if (handle == nullptr || !wait_to_retry())
             break;
     }
-    fate result = stayed;
     if (handle != nullptr) {
         if (cleared)
             set_attributes(handle, attributes);
         // Files before the folders that hold them: a folder is scheduled
         // after what it holds.
-        if (!link && in_use(status) && contents != stayed && schedule(handle, tally))
-            result = scheduled_for_restart;
+        bool scheduled = !link && in_use(status) && contents != stayed && schedule(handle, tally);
         NtClose(handle);
+        if (scheduled)
+            return scheduled_for_restart;
     }
-    if (result == scheduled_for_restart)
-        return result;
     if (link)
         return leave(tally, walk_path, L"link that cannot be removed; not followed");
     return leave(tally, walk_path, reason_for(status));
