@@ -83,7 +83,7 @@ blocked_twins() {
                 read -r version multi_arch < <(dpkg-query -W -f='${Version} ${Multi-Arch}\n' \
                     "$name:$native" 2>/dev/null || true)
                 [ -n "${version:-}" ] && [ "${multi_arch:-}" = same ] || continue
-                twins=$(apt-cache madison "$name:$foreign" 2>/dev/null | awk -F' [|] ' '{ print $2 }')
+                twins=$(apt-cache madison "$name:$foreign" 2>/dev/null | awk -F'|' '{ gsub(/ /, "", $2); print $2 }')
                 grep -qxF "$version" <<<"$twins" && continue
                 echo "$name $version $(head -n 1 <<<"$twins")"
             done
