@@ -7,6 +7,8 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 static const char kill_log_path[] = ".\\KILL.LOG";
 
@@ -28,8 +30,9 @@ static bool is_plain_file(const BY_HANDLE_FILE_INFORMATION& info) {
 // the same kind is not replaced.
 static bool set_aside(HANDLE leftover) {
     CloseHandle(leftover);
-    char aside[64];
-    wsprintfA(aside, ".\\KILL.LOG.%lu.old", GetCurrentProcessId());
+    char aside[64] = ".\\KILL.LOG.";
+    _ultoa(GetCurrentProcessId(), aside + std::strlen(aside), 10);
+    std::strcat(aside, ".old");
     return MoveFileExA(kill_log_path, aside, 0) != FALSE;
 }
 

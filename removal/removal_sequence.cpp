@@ -7,6 +7,7 @@
 #include "run_and_wait.h"
 #include "settings_path.h"
 #include "../startup/safe_start.h"
+#include "../startup/system_functions.h"
 #include "../target_check/target_check.h"
 #include "../window_lookup/find_window.h"
 
@@ -21,7 +22,7 @@
 // this tool on its dialog's own thread answers none.
 static bool answers(HWND window) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
+    return send_message_timeout(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
 }
 
 // Asks the user over the installer's dialog. Only the answer No lets the
@@ -36,7 +37,7 @@ static bool removal_refused() {
     if (owner != nullptr && !answers(owner))
         owner = nullptr;
     load_lazily_loaded_dlls();
-    int answer = MessageBoxW(owner, kill_settings.body.whole, kill_settings.title.whole,
+    int answer = message_box(owner, kill_settings.body.whole, kill_settings.title.whole,
                              MB_YESNO | MB_ICONQUESTION);
     return answer != IDNO;
 }

@@ -1,16 +1,10 @@
 #include "platform_folders.h"
 
 #include "../startup/safe_start.h"
-
-#include <shlobj.h>
+#include "../startup/system_functions.h"
 
 #include <cstdlib>
 #include <cwchar>
-
-// Writes a known folder's path into the caller's buffer (Vista and later);
-// mingw's headers do not declare it.
-extern "C" HRESULT WINAPI SHGetFolderPathEx(REFKNOWNFOLDERID folder, DWORD flags, HANDLE token,
-                                            LPWSTR path, UINT size);
 
 // The folders learnt, grown as needed (a server keeps hundreds of
 // profiles). A folder that cannot be kept (no memory left) makes every
@@ -113,15 +107,19 @@ static void protect_registry_folders(HKEY root, const wchar_t* key_name,
     const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
     for (REGSAM view : views) {
         HKEY key;
-        if (RegOpenKeyExW(root, key_name, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        LSTATUS opened = reg_open_key(root, key_name, KEY_READ | view, &key);
+        // The registry itself out of reach: the folders it names are unknown.
+        if (opened == ERROR_PROC_NOT_FOUND)
+            table_incomplete = true;
+        if (opened != ERROR_SUCCESS)
             continue;
         for (unsigned i = 0; i < count; ++i) {
             DWORD size = sizeof path;
-            if (RegGetValueW(key, nullptr, values[i], RRF_RT_REG_SZ, nullptr, path, &size) ==
+            if (reg_get_value(key, values[i], RRF_RT_REG_SZ, path, &size) ==
                 ERROR_SUCCESS)
                 protect_with_holders(path);
         }
-        RegCloseKey(key);
+        reg_close_key(key);
     }
 }
 
@@ -133,7 +131,7 @@ static void protect_profiles() {
                                                  L"Default"};
     protect_registry_folders(HKEY_LOCAL_MACHINE, profile_list, list_values, 4);
     HKEY list;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, profile_list, 0, KEY_READ | KEY_WOW64_64KEY, &list) !=
+    if (reg_open_key(HKEY_LOCAL_MACHINE, profile_list, KEY_READ | KEY_WOW64_64KEY, &list) !=
         ERROR_SUCCESS)
         return;
     static wchar_t key_name[32768];
@@ -141,13 +139,15 @@ static void protect_profiles() {
     static wchar_t profile_key[32768];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
-        if (RegEnumKeyExW(list, i, key_name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (reg_enum_key(list, i, key_name, &length) !=
             ERROR_SUCCESS)
             break;
-        wsprintfW(profile_key, L"%s\\%s", profile_list, key_name);
+        std::wcscpy(profile_key, profile_list);
+        std::wcscat(profile_key, L"\\");
+        std::wcscat(profile_key, key_name);
         protect_registry_folders(HKEY_LOCAL_MACHINE, profile_key, image_path, 1);
     }
-    RegCloseKey(list);
+    reg_close_key(list);
 }
 
 static void learn_platform_folders() {
@@ -163,12 +163,20 @@ static void learn_platform_folders() {
         protect_with_holders(path);
     if (GetSystemWow64DirectoryW(path, MAX_PATH))
         protect_with_holders(path);
-    for (int folder : shell_folders)
-        if (SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
+    // The shell out of reach: the folders it names are unknown.
+    static const HRESULT shell_missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    for (int folder : shell_folders) {
+        HRESULT found = sh_get_folder_path(folder, SHGFP_TYPE_CURRENT, path);
+        if (found == S_OK)
             protect_with_holders(path);
-    for (const GUID& folder : known_folders)
-        if (SHGetFolderPathEx(folder, 0, nullptr, path, MAX_PATH) == S_OK)
+        table_incomplete |= found == shell_missing;
+    }
+    for (const GUID& folder : known_folders) {
+        HRESULT found = sh_get_known_folder_path(folder, path, MAX_PATH);
+        if (found == S_OK)
             protect_with_holders(path);
+        table_incomplete |= found == shell_missing;
+    }
     static const wchar_t* const program_files[] = {
         L"ProgramFilesDir", L"CommonFilesDir",        L"ProgramW6432Dir",
         L"CommonW6432Dir",  L"ProgramFilesDir (x86)", L"CommonFilesDir (x86)",

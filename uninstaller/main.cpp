@@ -8,10 +8,11 @@
 #include "removal_log_reader.h"
 #include "tree_removal.h"
 #include "../startup/safe_start.h"
+#include "../startup/system_functions.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include <cstdlib>
 #include <cwchar>
 
 static kept_entries keep;
@@ -47,34 +48,39 @@ static void remove_named_tree(const char* tree) {
     remove_file_tree(wide, keep, tally);
 }
 
+// Appends `before`, the number and `after` to `text`.
+static void append_count(wchar_t* text, const wchar_t* before, unsigned count,
+                         const wchar_t* after) {
+    wchar_t digits[16];
+    std::wcscat(text, before);
+    std::wcscat(text, _ultow(count, digits, 10));
+    std::wcscat(text, after);
+}
+
 static void report(bool log_read, const wchar_t* log_path) {
     static wchar_t text[16384];
+    text[0] = L'\0';
     if (!log_read) {
-        wsprintfW(text, L"The removal log %.1000s could not be read. Nothing was removed.",
-                  log_path);
+        std::wcscpy(text, L"The removal log ");
+        std::wcsncat(text, log_path, 1000);
+        std::wcscat(text, L" could not be read. Nothing was removed.");
     } else {
-        wsprintfW(text, L"Removed %u files and %u folders from:\n", tally.files_removed,
-                  tally.folders_removed);
+        append_count(text, L"Removed ", tally.files_removed, L" files and ");
+        append_count(text, L"", tally.folders_removed, L" folders from:\n");
         std::wcscat(text, trees_named > 0 ? trees_text : L"    (the log names no file tree)\n");
-        if (trees_unlisted > 0) {
-            wchar_t more[64];
-            wsprintfW(more, L"    and %u more\n", trees_unlisted);
-            std::wcscat(text, more);
-        }
+        if (trees_unlisted > 0)
+            append_count(text, L"    and ", trees_unlisted, L" more\n");
     }
     if (tally.noted > 0) {
         std::wcscat(text, tally.left > 0 ? L"\nLeft in place:\n"
                                          : L"\nScheduled for removal at the next restart:\n");
         std::wcscat(text, tally.notes);
-        if (tally.noted > 20) {
-            wchar_t more[64];
-            wsprintfW(more, L"    and %u more\n", tally.noted - 20);
-            std::wcscat(text, more);
-        }
+        if (tally.noted > 20)
+            append_count(text, L"    and ", tally.noted - 20, L" more\n");
     }
     bool clean = log_read && tally.left == 0 && tally.scheduled == 0;
     load_lazily_loaded_dlls();
-    MessageBoxW(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
+    message_box(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
 // What is kept is known by what it is, so no spelling of the tree (a short
@@ -97,7 +103,7 @@ static void know_kept_entries(const wchar_t* log_path) {
 static int run(const wchar_t* command_line) {
     // Names come as the platform holds them, not squeezed into the code page.
     int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(command_line, &count);
+    wchar_t** arguments = command_line_to_argv(command_line, &count);
     bool silent = false;
     const wchar_t* log_path = nullptr;
     for (int i = 1; arguments != nullptr && i < count; ++i) {

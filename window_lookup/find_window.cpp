@@ -1,5 +1,7 @@
 #include "find_window.h"
 
+#include "../startup/system_functions.h"
+
 #include <cwchar>
 
 static bool begins_with(const wchar_t* name, const wchar_t* prefix) {
@@ -17,12 +19,12 @@ static BOOL CALLBACK consider_window(HWND window, LPARAM context) {
     // page cannot hold is compared as it stands.
     wchar_t name[512];
     name[0] = L'\0';
-    GetClassNameW(window, name, 512);
+    get_class_name(window, name, 512);
     if (query->class_prefix[0] != L'\0' && !begins_with(name, query->class_prefix))
         return TRUE;
 
     name[0] = L'\0';
-    GetWindowTextW(window, name, 512);
+    get_window_text(window, name, 512);
     if (!begins_with(name, query->title_prefix))
         return TRUE;
 
@@ -38,8 +40,8 @@ HWND find_window(HWND parent, const wchar_t* class_prefix, const wchar_t* title_
     window_query query = {class_prefix, title_prefix, nullptr, accept};
     LPARAM context = reinterpret_cast<LPARAM>(&query);
     if (parent == nullptr)
-        EnumWindows(consider_window, context);
+        enum_windows(consider_window, context);
     else
-        EnumChildWindows(parent, consider_window, context);
+        enum_child_windows(parent, consider_window, context);
     return query.found;
 }

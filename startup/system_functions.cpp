@@ -1,0 +1,155 @@
+#include "system_functions.h"
+
+#include <cwchar>
+
+typedef void (*any_function)();
+
+// The DLL from the system folder. Where the platform does not know the
+// search flag (Windows 7 without its update), the DLL is named by the
+// system folder's full path instead.
+static HMODULE system_dll(const wchar_t* name) {
+    HMODULE dll = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (dll != nullptr || GetLastError() != ERROR_INVALID_PARAMETER)
+        return dll;
+    wchar_t path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    path[length] = L'\\';
+    path[length + 1] = L'\0';
+    if (std::wcslen(name) > 14)
+        return nullptr;
+    std::wcscat(path, name);
+    return LoadLibraryExW(path, nullptr, 0);
+}
+
+// `*cached` once looked up; a function that is not there is looked for again
+// at the next call, which costs nothing the programs would notice.
+static any_function look_up(any_function* cached, const wchar_t* dll_name, const char* name) {
+    if (*cached == nullptr) {
+        HMODULE dll = system_dll(dll_name);
+        if (dll != nullptr)
+            *cached = reinterpret_cast<any_function>(GetProcAddress(dll, name));
+    }
+    return *cached;
+}
+
+template <typename function_type>
+static function_type system_function(any_function* cached, const wchar_t* dll, const char* name) {
+    return reinterpret_cast<function_type>(look_up(cached, dll, name));
+}
+
+typedef BOOL(WINAPI* enum_windows_type)(WNDENUMPROC, LPARAM);
+typedef BOOL(WINAPI* enum_child_windows_type)(HWND, WNDENUMPROC, LPARAM);
+typedef int(WINAPI* get_text_type)(HWND, LPWSTR, int);
+typedef LRESULT(WINAPI* send_message_timeout_type)(HWND, UINT, WPARAM, LPARAM, UINT, UINT,
+                                                   PDWORD_PTR);
+typedef int(WINAPI* message_box_type)(HWND, LPCWSTR, LPCWSTR, UINT);
+typedef LSTATUS(WINAPI* reg_open_key_type)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD,
+                                           PFILETIME);
+typedef LSTATUS(WINAPI* reg_get_value_type)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
+typedef LSTATUS(WINAPI* reg_close_key_type)(HKEY);
+typedef HRESULT(WINAPI* sh_get_folder_path_type)(HWND, int, HANDLE, DWORD, LPWSTR);
+typedef HRESULT(WINAPI* sh_get_folder_path_ex_type)(REFKNOWNFOLDERID, DWORD, HANDLE, LPWSTR, UINT);
+typedef LPWSTR*(WINAPI* command_line_to_argv_type)(LPCWSTR, int*);
+
+static const wchar_t user32[] = L"user32.dll";
+static const wchar_t advapi32[] = L"advapi32.dll";
+static const wchar_t shell32[] = L"shell32.dll";
+static const HRESULT shell_function_missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+
+BOOL enum_windows(WNDENUMPROC visit, LPARAM context) {
+    static any_function address;
+    enum_windows_type call = system_function<enum_windows_type>(&address, user32, "EnumWindows");
+    return call != nullptr && call(visit, context);
+}
+
+BOOL enum_child_windows(HWND parent, WNDENUMPROC visit, LPARAM context) {
+    static any_function address;
+    enum_child_windows_type call =
+        system_function<enum_child_windows_type>(&address, user32, "EnumChildWindows");
+    return call != nullptr && call(parent, visit, context);
+}
+
+int get_class_name(HWND window, wchar_t* name, int size) {
+    static any_function address;
+    get_text_type call = system_function<get_text_type>(&address, user32, "GetClassNameW");
+    return call != nullptr ? call(window, name, size) : 0;
+}
+
+int get_window_text(HWND window, wchar_t* text, int size) {
+    static any_function address;
+    get_text_type call = system_function<get_text_type>(&address, user32, "GetWindowTextW");
+    return call != nullptr ? call(window, text, size) : 0;
+}
+
+LRESULT send_message_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT flags,
+                             UINT timeout, DWORD_PTR* result) {
+    static any_function address;
+    send_message_timeout_type call =
+        system_function<send_message_timeout_type>(&address, user32, "SendMessageTimeoutW");
+    return call != nullptr ? call(window, message, wparam, lparam, flags, timeout, result) : 0;
+}
+
+int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+    static any_function address;
+    message_box_type call = system_function<message_box_type>(&address, user32, "MessageBoxW");
+    return call != nullptr ? call(owner, text, caption, type) : 0;
+}
+
+LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key) {
+    static any_function address;
+    reg_open_key_type call =
+        system_function<reg_open_key_type>(&address, advapi32, "RegOpenKeyExW");
+    return call != nullptr ? call(root, name, 0, access, key) : ERROR_PROC_NOT_FOUND;
+}
+
+LSTATUS reg_enum_key(HKEY key, DWORD index, wchar_t* name, DWORD* length) {
+    static any_function address;
+    reg_enum_key_type call =
+        system_function<reg_enum_key_type>(&address, advapi32, "RegEnumKeyExW");
+    return call != nullptr ? call(key, index, name, length, nullptr, nullptr, nullptr, nullptr)
+                           : ERROR_PROC_NOT_FOUND;
+}
+
+LSTATUS reg_get_value(HKEY key, const wchar_t* value, DWORD flags, void* data, DWORD* size) {
+    static any_function address;
+    reg_get_value_type call =
+        system_function<reg_get_value_type>(&address, advapi32, "RegGetValueW");
+    return call != nullptr ? call(key, nullptr, value, flags, nullptr, data, size)
+                           : ERROR_PROC_NOT_FOUND;
+}
+
+LSTATUS reg_close_key(HKEY key) {
+    static any_function address;
+    reg_close_key_type call =
+        system_function<reg_close_key_type>(&address, advapi32, "RegCloseKey");
+    return call != nullptr ? call(key) : ERROR_PROC_NOT_FOUND;
+}
+
+HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path) {
+    static any_function address;
+    sh_get_folder_path_type call =
+        system_function<sh_get_folder_path_type>(&address, shell32, "SHGetFolderPathW");
+    return call != nullptr ? call(nullptr, folder, nullptr, flags, path) : shell_function_missing;
+}
+
+HRESULT sh_get_known_folder_path(REFKNOWNFOLDERID folder, wchar_t* path, UINT size) {
+    // Vista and later; mingw's headers do not declare it.
+    static any_function address;
+    sh_get_folder_path_ex_type call =
+        system_function<sh_get_folder_path_ex_type>(&address, shell32, "SHGetFolderPathEx");
+    return call != nullptr ? call(folder, 0, nullptr, path, size) : shell_function_missing;
+}
+
+wchar_t** command_line_to_argv(const wchar_t* command_line, int* count) {
+    static any_function address;
+    command_line_to_argv_type call =
+        system_function<command_line_to_argv_type>(&address, shell32, "CommandLineToArgvW");
+    if (call == nullptr) {
+        *count = 0;
+        return nullptr;
+    }
+    return call(command_line, count);
+}

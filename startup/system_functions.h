@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+// The few functions of USER32, ADVAPI32 and SHELL32 the programs call.
+// Those DLLs are not imported: each is loaded from the system folder alone
+// (never from the program's folder or the current one) at the first call
+// that needs it, after the entry has restricted the DLL search, and each
+// function is looked up there once. The addresses are kept in the
+// program's own data, so nothing ever writes into its import table, which
+// a linker may well make read-only.
+//
+// Where a DLL or a function cannot be had, the call fails as the platform's
+// own would, and says so in its result: FALSE or 0, ERROR_PROC_NOT_FOUND
+// (the registry) or HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) (the shell).
+
+// USER32
+BOOL enum_windows(WNDENUMPROC visit, LPARAM context);
+BOOL enum_child_windows(HWND parent, WNDENUMPROC visit, LPARAM context);
+int get_class_name(HWND window, wchar_t* name, int size);
+int get_window_text(HWND window, wchar_t* text, int size);
+LRESULT send_message_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT flags,
+                             UINT timeout, DWORD_PTR* result);
+int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+
+// ADVAPI32
+LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key);
+LSTATUS reg_enum_key(HKEY key, DWORD index, wchar_t* name, DWORD* length);
+LSTATUS reg_get_value(HKEY key, const wchar_t* value, DWORD flags, void* data, DWORD* size);
+LSTATUS reg_close_key(HKEY key);
+
+// SHELL32
+HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path);
+HRESULT sh_get_known_folder_path(REFKNOWNFOLDERID folder, wchar_t* path, UINT size);
+wchar_t** command_line_to_argv(const wchar_t* command_line, int* count);
