@@ -115,8 +115,7 @@ static void protect_registry_folders(HKEY root, const wchar_t* key_name,
             continue;
         for (unsigned i = 0; i < count; ++i) {
             DWORD size = sizeof path;
-            if (reg_get_value(key, values[i], RRF_RT_REG_SZ, path, &size) ==
-                ERROR_SUCCESS)
+            if (reg_get_value(key, values[i], RRF_RT_REG_SZ, path, &size) == ERROR_SUCCESS)
                 protect_with_holders(path);
         }
         reg_close_key(key);
@@ -139,8 +138,7 @@ static void protect_profiles() {
     static wchar_t profile_key[32768];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
-        if (reg_enum_key(list, i, key_name, &length) !=
-            ERROR_SUCCESS)
+        if (reg_enum_key(list, i, key_name, &length) != ERROR_SUCCESS)
             break;
         std::wcscpy(profile_key, profile_list);
         std::wcscat(profile_key, L"\\");
