@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
+
+#include <cwctype>
 
 #include <string>
 #include <vector>
@@ -178,12 +181,40 @@ TEST(unicode_names, uninstaller_folder_named_exactly) {
     EXPECT_FALSE(file_exists(decoy + L"\\tmp\\uninstaller_record.txt")) << "the decoy ran";
 }
 
-// The platform's own folders, as Wine lays them out, for this user.
-static std::wstring user_profile() {
-    wchar_t name[256] = L"";
-    DWORD size = 256;
-    GetUserNameW(name, &size);
-    return std::wstring(L"C:\\users\\") + name;
+// The platform's own folders, as the platform reports them to this program
+// (Wine's layout changes between releases: the user's Temp moved below
+// AppData\Local in Wine 9).
+static std::wstring shell_folder(int folder) {
+    wchar_t path[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+static std::wstring known_folder(REFKNOWNFOLDERID folder) {
+    PWSTR path = nullptr;
+    std::wstring found;
+    if (SHGetKnownFolderPath(folder, 0, nullptr, &path) == S_OK)
+        found = path;
+    CoTaskMemFree(path);
+    return found;
+}
+
+static std::wstring system_folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
+    wchar_t path[MAX_PATH] = L"";
+    UINT length = get(path, MAX_PATH);
+    return std::wstring(path, length < MAX_PATH ? length : 0);
+}
+
+static std::wstring environment_folder(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = L"";
+    DWORD length = GetEnvironmentVariableW(name, path, MAX_PATH);
+    return std::wstring(path, length < MAX_PATH ? length : 0);
+}
+
+static std::wstring temp_folder() {
+    wchar_t path[MAX_PATH + 1] = L"";
+    DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    return std::wstring(path, length > 0 && length <= MAX_PATH ? length - 1 : 0);
 }
 
 struct platform_folder {
@@ -192,53 +223,58 @@ struct platform_folder {
 };
 
 static std::vector<platform_folder> platform_folders() {
-    std::wstring profile = user_profile();
-    std::wstring roaming = profile + L"\\AppData\\Roaming";
-    std::wstring start_menu = roaming + L"\\Microsoft\\Windows\\Start Menu";
-    std::wstring common_start = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    std::wstring windows = system_folder(GetWindowsDirectoryW);
+    std::wstring users = known_folder(FOLDERID_UserProfiles);
     const std::wstring folders[] = {
-        L"C:\\windows",
-        L"C:\\windows\\system32", // SysWOW64 to a 32-bit program
-        L"C:\\windows\\syswow64",
-        L"C:\\Program Files",
-        L"C:\\Program Files (x86)",
-        L"C:\\Program Files\\Common Files",
-        L"C:\\Program Files (x86)\\Common Files",
-        L"C:\\ProgramData",
-        L"C:\\users",
-        L"C:\\users\\Public",
-        L"C:\\users\\Public\\Desktop",
-        L"C:\\users\\Public\\Documents",
-        profile,
-        profile + L"\\Desktop",
-        profile + L"\\Documents",
-        profile + L"\\Downloads",
-        profile + L"\\Music",
-        profile + L"\\Pictures",
-        profile + L"\\Videos",
-        profile + L"\\Temp",
-        profile + L"\\AppData\\Local",
-        profile + L"\\AppData\\LocalLow",
-        roaming,
-        start_menu,
-        start_menu + L"\\Programs",
-        start_menu + L"\\Programs\\Startup",
-        roaming + L"\\Microsoft\\Windows\\Templates",
-        common_start,
-        common_start + L"\\Programs",
+        windows,
+        system_folder(GetSystemDirectoryW), // SysWOW64 to a 32-bit program
+        system_folder(GetSystemWow64DirectoryW),
+        shell_folder(CSIDL_PROGRAM_FILES), // Program Files (x86) to a 32-bit program
+        shell_folder(CSIDL_PROGRAM_FILESX86),
+        environment_folder(L"ProgramW6432"), // the 64-bit one, to either
+        shell_folder(CSIDL_PROGRAM_FILES_COMMON),
+        shell_folder(CSIDL_PROGRAM_FILES_COMMONX86),
+        environment_folder(L"CommonProgramW6432"),
+        shell_folder(CSIDL_COMMON_APPDATA),
+        users,
+        known_folder(FOLDERID_Public),
+        shell_folder(CSIDL_COMMON_DESKTOPDIRECTORY),
+        shell_folder(CSIDL_COMMON_DOCUMENTS),
+        shell_folder(CSIDL_PROFILE),
+        shell_folder(CSIDL_DESKTOPDIRECTORY),
+        shell_folder(CSIDL_PERSONAL),
+        known_folder(FOLDERID_Downloads),
+        shell_folder(CSIDL_MYMUSIC),
+        shell_folder(CSIDL_MYPICTURES),
+        shell_folder(CSIDL_MYVIDEO),
+        temp_folder(),
+        shell_folder(CSIDL_LOCAL_APPDATA),
+        known_folder(FOLDERID_LocalAppDataLow),
+        shell_folder(CSIDL_APPDATA),
+        shell_folder(CSIDL_STARTMENU),
+        shell_folder(CSIDL_PROGRAMS),
+        shell_folder(CSIDL_STARTUP),
+        shell_folder(CSIDL_TEMPLATES),
+        shell_folder(CSIDL_COMMON_STARTMENU),
+        shell_folder(CSIDL_COMMON_PROGRAMS),
     };
     std::vector<platform_folder> list;
     for (const std::wstring& folder : folders)
         list.push_back({folder, folder});
-    // other spellings of the same folders
+    // other spellings of the same folders (the platform keeps both the
+    // Windows folder and the profiles at the drive's root)
+    std::wstring program_files = environment_folder(L"ProgramW6432");
     wchar_t short_name[MAX_PATH] = L"";
-    GetShortPathNameW(L"C:\\Program Files", short_name, MAX_PATH);
-    list.push_back({L"C:\\Program Files", short_name});
-    list.push_back({L"C:\\windows", L"c:\\WINDOWS\\."});
-    list.push_back({L"C:\\windows", L"\\\\?\\C:\\users\\..\\windows"});
-    list.push_back({L"C:\\users", L"..\\..\\users"}); // from C:\un\tools
+    GetShortPathNameW(program_files.c_str(), short_name, MAX_PATH);
+    list.push_back({program_files, short_name});
+    std::wstring shouted = windows;
+    for (wchar_t& letter : shouted)
+        letter = towupper(letter);
+    list.push_back({windows, shouted + L"\\."});
+    list.push_back({windows, L"\\\\?\\" + users + L"\\..\\" + windows.substr(3)});
+    list.push_back({users, L"..\\..\\" + users.substr(3)}); // from C:\un\tools
     if (sizeof(void*) == 4) // the 64-bit system folder, to a 32-bit program
-        list.push_back({L"C:\\windows\\Sysnative", L"C:\\windows\\Sysnative"});
+        list.push_back({windows + L"\\Sysnative", windows + L"\\Sysnative"});
     return list;
 }
 
@@ -254,6 +290,8 @@ TEST(platform_folders, never_removed) {
     CopyFileW((scratch() + L"\\UNWISE.EXE").c_str(), (tools + L"\\REAL.EXE").c_str(), FALSE);
     std::wstring log = tools + L"\\platform.log";
     for (const platform_folder& folder : platform_folders()) {
+        ASSERT_FALSE(folder.path.empty() || folder.spelling.empty())
+            << "a folder the platform names";
         std::string shown = code_page(folder.spelling);
         ASSERT_TRUE(file_exists(folder.path)) << code_page(folder.path);
         std::wstring canary = folder.path + L"\\remove_tree canary.txt";
