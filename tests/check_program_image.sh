@@ -9,6 +9,9 @@
 # Usage: check_program_image.sh OBJDUMP PROGRAM MAX_BYTES IMPORTED_DLLS LATER_DLLS READ_ONLY_COPY
 # (each list one argument, blanks between names)
 objdump=$1 program=$2 max_bytes=$3 imported=$4 later=$5 read_only_copy=$6
+# The cross toolchain's strings, beside its objdump: the host's binutils
+# need not be there.
+strings=${objdump%objdump}strings
 sorted() { printf '%s\n' $1 | sort | tr '\n' ' '; }
 status=0
 headers=$("$objdump" -p "$program") || exit 1
@@ -30,7 +33,7 @@ imports=$(printf '%s\n' "$headers" | awk '/DLL Name:/ { print $3 }' | sort | tr 
 
 # A DLL loaded later is named in the image (the name it is loaded by) and
 # imported by nothing.
-names=$( (strings -a "$program"; strings -a -el "$program") | grep -ix '[a-z0-9_]*\.dll')
+names=$( ("$strings" -a "$program"; "$strings" -a -el "$program") | grep -ix '[a-z0-9_]*\.dll')
 for dll in $later; do
     printf '%s\n' "$names" | grep -qix "$dll" || { echo "$dll is not named for loading later"; status=1; }
 done
