@@ -1,0 +1,129 @@
+// Installs and uninstalls the installers tests/build_from_release.sh built
+// from the release archive alone, one per family, as their user does: each
+// uninstall asks, the answer is No, the installed folder goes and a
+// neighbour named like it stays. Only ever run in the scratch prefix
+// (tools/run-in-scratch-prefix), whose drives are its own C: and S:.
+#include "child_process.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+static std::wstring scratch() {
+    return wide(program_folder());
+}
+
+static DWORD exit_status(HANDLE process) {
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return status;
+}
+
+// Runs `program` with `arguments` to its end; its exit status.
+static DWORD run_to_end(const std::wstring& program, const std::wstring& arguments) {
+    PROCESS_INFORMATION process;
+    if (!start_program(program, arguments, scratch(), process))
+        return 0xdead;
+    CloseHandle(process.hThread);
+    wait_for_process(process.hProcess, 300000);
+    return exit_status(process.hProcess);
+}
+
+// What one uninstall showed.
+struct uninstall_seen {
+    DWORD status = STILL_ACTIVE;
+    bool asked = false;
+};
+
+// Runs an uninstaller that starts a copy of itself and ends (NSIS, Inno):
+// the installer's own confirmation ("<title> Uninstall") is accepted, the
+// question titled `question` is answered No, and the copy is waited for.
+static uninstall_seen uninstall_through_copy(const std::wstring& program, const char* confirmation,
+                                             const char* question) {
+    uninstall_seen seen;
+    PROCESS_INFORMATION launcher;
+    if (!start_program(program, L"", scratch(), launcher))
+        return seen;
+    CloseHandle(launcher.hThread);
+    HANDLE copy = nullptr;
+    auto play_the_user = [&] {
+        if (HWND box = visible_dialog_titled(confirmation, false)) {
+            for (int button : {IDOK, IDYES})
+                if (HWND found = GetDlgItem(box, button))
+                    PostMessageA(found, BM_CLICK, 0, 0);
+        }
+        HWND asked = visible_dialog_titled(question, true);
+        if (asked != nullptr && !seen.asked) {
+            seen.asked = true;
+            PostMessageA(GetDlgItem(asked, IDNO), BM_CLICK, 0, 0);
+        }
+        if (copy == nullptr)
+            copy = child_of(launcher.dwProcessId);
+    };
+    wait_for_process(launcher.hProcess, 300000, play_the_user);
+    CloseHandle(launcher.hProcess);
+    if (copy != nullptr) {
+        wait_for_process(copy, 300000, play_the_user);
+        seen.status = exit_status(copy);
+    }
+    return seen;
+}
+
+// A folder named like the installed one, with a file that must stay.
+static std::wstring neighbour_of(const std::wstring& folder) {
+    std::wstring neighbour = folder + L" 2";
+    CreateDirectoryW(neighbour.c_str(), nullptr);
+    write_file(neighbour + L"\\other product.txt", "stays");
+    return neighbour;
+}
+
+static void expect_removed_beside(const std::wstring& folder, const std::wstring& neighbour) {
+    EXPECT_FALSE(file_exists(folder)) << code_page(folder);
+    EXPECT_EQ(read_file(neighbour + L"\\other product.txt"), "stays") << code_page(neighbour);
+}
+
+TEST(release_archive, nsis_installer) {
+    const std::wstring folder = L"S:\\Release Tool NSIS", neighbour = neighbour_of(folder);
+    ASSERT_EQ(run_to_end(scratch() + L"\\release_tool_nsis.exe", L"/S /D=" + folder), 0u);
+    ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
+    uninstall_seen seen = uninstall_through_copy(folder + L"\\uninstall.exe",
+                                                 "Release Tool Uninstall", "Release Tool");
+    EXPECT_TRUE(seen.asked);
+    EXPECT_EQ(seen.status, 0u);
+    expect_removed_beside(folder, neighbour);
+}
+
+TEST(release_archive, msi_package) {
+    const std::wstring folder = L"S:\\Release Tool MSI", neighbour = neighbour_of(folder);
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring msiexec = std::wstring(system) + L"\\msiexec.exe",
+                       package = L"\"" + scratch() + L"\\release_tool.msi\"";
+    ASSERT_EQ(run_to_end(msiexec, L"/i " + package + L" /qn INSTALLDIR=\"" + folder + L"\""), 0u);
+    ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
+    question_answered run =
+        run_answering(msiexec, L"/x " + package, scratch(), "Release Tool", IDNO);
+    EXPECT_TRUE(run.asked);
+    EXPECT_EQ(run.status, 0u);
+    expect_removed_beside(folder, neighbour);
+}
+
+TEST(release_archive, inno_setup_installer) {
+    const std::wstring setup = scratch() + L"\\release_tool_inno.exe";
+    if (!file_exists(setup))
+        GTEST_SKIP() << "not built: Inno Setup's compiler crashes where 32-bit programs run "
+                        "through qemu";
+    const std::wstring folder = L"S:\\Release Tool Inno", neighbour = neighbour_of(folder);
+    ASSERT_EQ(
+        run_to_end(setup, L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\""),
+        0u);
+    ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
+    uninstall_seen seen = uninstall_through_copy(folder + L"\\unins000.exe",
+                                                 "Release Tool Uninstall", "Release Tool");
+    EXPECT_TRUE(seen.asked);
+    EXPECT_EQ(seen.status, 0u);
+    expect_removed_beside(folder, neighbour);
+}
