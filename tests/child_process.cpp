@@ -120,8 +120,8 @@ HANDLE child_of(DWORD parent_id) {
     for (BOOL more = Process32First(snapshot, &entry); more && child == nullptr;
          more = Process32Next(snapshot, &entry))
         if (entry.th32ParentProcessID == parent_id)
-            child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                entry.th32ProcessID);
+            child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                FALSE, entry.th32ProcessID);
     CloseHandle(snapshot);
     return child;
 }

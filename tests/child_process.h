@@ -41,8 +41,9 @@ DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments
                       const std::wstring& folder, std::string& box_text);
 
 // A running process whose parent is the process `parent_id`, opened for
-// waiting, or null. Installers' uninstallers run from a copy of themselves
-// that the program started first starts, and that first one ends at once.
+// waiting and ending, or null. Installers' uninstallers run from a copy of
+// themselves that the program started first starts, and that first one ends
+// at once.
 HANDLE child_of(DWORD parent_id);
 
 // What one run showed of the question a program asked.

@@ -64,9 +64,14 @@ static uninstall_seen uninstall_through_copy(const std::wstring& program, const 
             copy = child_of(launcher.dwProcessId);
     };
     wait_for_process(launcher.hProcess, 300000, play_the_user);
+    // The launcher may have ended before a look found its copy.
+    if (copy == nullptr)
+        copy = child_of(launcher.dwProcessId);
     CloseHandle(launcher.hProcess);
     if (copy != nullptr) {
-        wait_for_process(copy, 300000, play_the_user);
+        // A copy left waiting would hold its windows up into the next case.
+        if (!wait_for_process(copy, 300000, play_the_user))
+            TerminateProcess(copy, 99);
         seen.status = exit_status(copy);
     }
     return seen;
