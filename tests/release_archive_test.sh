@@ -1,15 +1,13 @@
 #!/bin/sh
 # The release archive as an installer author gets it: unpacked into an empty
 # folder outside the checkout, its checksums and links checked there, then
-# one installer per family built from that folder alone (plus makensis,
-# wixl and Inno Setup's compiler) with a small script of the test's placed
-# in it; then tests/release_archive_test.cpp installs and uninstalls them in
-# a scratch prefix. Inno's installer is not built where 32-bit programs run
-# through qemu (its compiler crashes there), and its case reports itself
-# skipped.
-# Usage: release_archive_test.sh ARCHIVE ISCC STATE_FOLDER TEST_PROGRAM
+# the installer of one family built from that folder alone (plus makensis,
+# wixl or Inno Setup's compiler under Wine) with a small script of the
+# test's placed in it; then tests/release_archive_test.cpp installs and
+# uninstalls it in a scratch prefix of the family's own.
+# Usage: release_archive_test.sh ARCHIVE nsis|msi|inno ISCC STATE_FOLDER TEST_PROGRAM
 set -eu
-archive=$1 iscc=$2 state=$3 test_program=$4
+archive=$1 family=$2 iscc=$3 state=$4 test_program=$5
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 
@@ -29,18 +27,31 @@ for file in "$release/SHA256SUMS" "$release/remove_tree.exe" "$release/UNWISE.EX
 done
 
 cp "$here"/release_archive/release_tool.* "$release/"
-makensis -V2 "-DOUTFILE=$built/release_tool_nsis.exe" "$release/release_tool.nsi"
-(cd "$release" && wixl -D RemoveTreeDir=. -o "$built/release_tool.msi" release_tool.wxs)
-installers="$built/release_tool_nsis.exe $built/release_tool.msi"
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    echo "Inno Setup's installer not built: its compiler crashes where 32-bit programs run through qemu"
-else
+case "$family" in
+nsis)
+    installer=$built/release_tool_nsis.exe
+    makensis -V2 "-DOUTFILE=$installer" "$release/release_tool.nsi"
+    test_case=nsis_installer
+    ;;
+msi)
+    installer=$built/release_tool.msi
+    (cd "$release" && wixl -D RemoveTreeDir=. -o "$installer" release_tool.wxs)
+    test_case=msi_package
+    ;;
+inno)
+    installer=$built/release_tool_inno.exe
     # The folders as Wine's drive Z: names them; the compiler runs in the
     # build folder's prefix (WINEPREFIX).
     windows() { printf 'Z:%s' "$(realpath "$1")" | tr / '\\'; }
     sh "$here/run_under_wine.sh" "$iscc" /Q "/O$(windows "$built")" \
         "$(windows "$release/release_tool.iss")" </dev/null
-    installers="$installers $built/release_tool_inno.exe"
-fi
-# shellcheck disable=SC2086
-sh "$root/tools/run-in-scratch-prefix" "$state" "$test_program" $installers
+    test_case=inno_setup_installer
+    ;;
+*)
+    echo "no such family: $family" >&2
+    exit 2
+    ;;
+esac
+[ -f "$installer" ] || { echo "$family: no installer was built"; exit 1; }
+sh "$root/tools/run-in-scratch-prefix" "$state" "$test_program" "$installer" \
+    -- "--gtest_filter=release_archive.$test_case"
