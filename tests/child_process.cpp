@@ -112,6 +112,23 @@ DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments
     return status;
 }
 
+DWORD exit_status(HANDLE process) {
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return status;
+}
+
+DWORD run_to_end(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& folder) {
+    PROCESS_INFORMATION process;
+    if (!start_program(program, arguments, folder, process))
+        return 0xdead;
+    CloseHandle(process.hThread);
+    wait_for_process(process.hProcess, 300000);
+    return exit_status(process.hProcess);
+}
+
 HANDLE child_of(DWORD parent_id) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry;

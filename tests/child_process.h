@@ -40,6 +40,15 @@ bool wait_for_process(HANDLE process, DWORD limit_ms,
 DWORD run_reading_box(const std::wstring& program, const std::wstring& arguments,
                       const std::wstring& folder, std::string& box_text);
 
+// The exit status of the process, STILL_ACTIVE while it runs; closes the handle.
+DWORD exit_status(HANDLE process);
+
+// Runs `program` with `arguments` in `folder` to its end (five minutes at
+// most); its exit status, STILL_ACTIVE when it did not end, 0xdead when it
+// could not be started.
+DWORD run_to_end(const std::wstring& program, const std::wstring& arguments,
+                 const std::wstring& folder);
+
 // A running process whose parent is the process `parent_id`, opened for
 // waiting and ending, or null. Installers' uninstallers run from a copy of
 // themselves that the program started first starts, and that first one ends

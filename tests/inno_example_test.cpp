@@ -17,23 +17,11 @@ static std::wstring scratch() {
     return wide(program_folder());
 }
 
-static DWORD exit_status(HANDLE process) {
-    DWORD status = STILL_ACTIVE;
-    GetExitCodeProcess(process, &status);
-    CloseHandle(process);
-    return status;
-}
-
 // Installs into `folder`, silently; the installer's exit status.
 static DWORD install(const std::wstring& folder) {
-    PROCESS_INFORMATION setup;
-    if (!start_program(scratch() + L"\\example_tool_inno_setup.exe",
-                       L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
-                       scratch(), setup))
-        return 0xdead;
-    CloseHandle(setup.hThread);
-    wait_for_process(setup.hProcess, 300000);
-    return exit_status(setup.hProcess);
+    return run_to_end(scratch() + L"\\example_tool_inno_setup.exe",
+                      L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
+                      scratch());
 }
 
 // What the user saw and did during one uninstall.

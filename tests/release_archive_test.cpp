@@ -15,23 +15,6 @@ static std::wstring scratch() {
     return wide(program_folder());
 }
 
-static DWORD exit_status(HANDLE process) {
-    DWORD status = STILL_ACTIVE;
-    GetExitCodeProcess(process, &status);
-    CloseHandle(process);
-    return status;
-}
-
-// Runs `program` with `arguments` to its end; its exit status.
-static DWORD run_to_end(const std::wstring& program, const std::wstring& arguments) {
-    PROCESS_INFORMATION process;
-    if (!start_program(program, arguments, scratch(), process))
-        return 0xdead;
-    CloseHandle(process.hThread);
-    wait_for_process(process.hProcess, 300000);
-    return exit_status(process.hProcess);
-}
-
 // What one uninstall showed.
 struct uninstall_seen {
     DWORD status = STILL_ACTIVE;
@@ -90,15 +73,24 @@ static void expect_removed_beside(const std::wstring& folder, const std::wstring
     EXPECT_EQ(read_file(neighbour + L"\\other product.txt"), "stays") << code_page(neighbour);
 }
 
-TEST(release_archive, nsis_installer) {
-    const std::wstring folder = L"S:\\Release Tool NSIS", neighbour = neighbour_of(folder);
-    ASSERT_EQ(run_to_end(scratch() + L"\\release_tool_nsis.exe", L"/S /D=" + folder), 0u);
+// An installer whose uninstaller runs from a copy of itself (NSIS, Inno):
+// installed silently into `folder` with `install_arguments` before it,
+// then uninstalled by `uninstaller` in that folder with the answer No.
+static void install_and_answer_no(const wchar_t* setup, const std::wstring& install_arguments,
+                                  const std::wstring& folder, const wchar_t* uninstaller) {
+    const std::wstring neighbour = neighbour_of(folder);
+    ASSERT_EQ(run_to_end(scratch() + L"\\" + setup, install_arguments, scratch()), 0u);
     ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
-    uninstall_seen seen = uninstall_through_copy(folder + L"\\uninstall.exe",
+    uninstall_seen seen = uninstall_through_copy(folder + L"\\" + uninstaller,
                                                  "Release Tool Uninstall", "Release Tool");
     EXPECT_TRUE(seen.asked);
     EXPECT_EQ(seen.status, 0u);
     expect_removed_beside(folder, neighbour);
+}
+
+TEST(release_archive, nsis_installer) {
+    const std::wstring folder = L"S:\\Release Tool NSIS";
+    install_and_answer_no(L"release_tool_nsis.exe", L"/S /D=" + folder, folder, L"uninstall.exe");
 }
 
 TEST(release_archive, msi_package) {
@@ -107,7 +99,9 @@ TEST(release_archive, msi_package) {
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring msiexec = std::wstring(system) + L"\\msiexec.exe",
                        package = L"\"" + scratch() + L"\\release_tool.msi\"";
-    ASSERT_EQ(run_to_end(msiexec, L"/i " + package + L" /qn INSTALLDIR=\"" + folder + L"\""), 0u);
+    ASSERT_EQ(
+        run_to_end(msiexec, L"/i " + package + L" /qn INSTALLDIR=\"" + folder + L"\"", scratch()),
+        0u);
     ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
     question_answered run =
         run_answering(msiexec, L"/x " + package, scratch(), "Release Tool", IDNO);
@@ -117,15 +111,8 @@ TEST(release_archive, msi_package) {
 }
 
 TEST(release_archive, inno_setup_installer) {
-    const std::wstring setup = scratch() + L"\\release_tool_inno.exe";
-    const std::wstring folder = L"S:\\Release Tool Inno", neighbour = neighbour_of(folder);
-    ASSERT_EQ(
-        run_to_end(setup, L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\""),
-        0u);
-    ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
-    uninstall_seen seen = uninstall_through_copy(folder + L"\\unins000.exe",
-                                                 "Release Tool Uninstall", "Release Tool");
-    EXPECT_TRUE(seen.asked);
-    EXPECT_EQ(seen.status, 0u);
-    expect_removed_beside(folder, neighbour);
+    const std::wstring folder = L"S:\\Release Tool Inno";
+    install_and_answer_no(L"release_tool_inno.exe",
+                          L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
+                          folder, L"unins000.exe");
 }
