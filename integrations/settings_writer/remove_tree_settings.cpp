@@ -69,6 +69,10 @@ static int write_settings(const wchar_t* path, wchar_t* rest) {
         if (!WritePrivateProfileStringW(L"Strings", argument, value, path))
             return 1;
     }
+    // The platform may keep what it wrote in a cache of its own until the
+    // process ends; the file is put on disk now, before the installer
+    // starts remove_tree.exe on it.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
     return 0;
 }
 
