@@ -1,5 +1,7 @@
 #include "safe_start.h"
 
+#include "system_functions.h"
+
 #include <windows.h>
 
 typedef BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
@@ -22,5 +24,5 @@ void load_lazily_loaded_dlls() {
     static const wchar_t* const names[] = {L"rpcrt4.dll", L"combase.dll", L"ole32.dll",
                                            L"msimg32.dll"};
     for (const wchar_t* name : names)
-        LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        load_system_dll(name);
 }

@@ -4,12 +4,9 @@
 
 typedef void (*any_function)();
 
-// The DLL from the system folder. Where the platform does not know the
-// search flag (Windows 7 without its update), the DLL is named by the
-// system folder's full path instead.
-static HMODULE system_dll(const wchar_t* name) {
+HMODULE load_system_dll(const wchar_t* name) {
     HMODULE dll = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (dll != nullptr || GetLastError() != ERROR_INVALID_PARAMETER)
+    if (dll != nullptr || GetLastError() != ERROR_INVALID_PARAMETER || std::wcslen(name) > 14)
         return dll;
     wchar_t path[MAX_PATH + 16];
     UINT length = GetSystemDirectoryW(path, MAX_PATH);
@@ -17,26 +14,21 @@ static HMODULE system_dll(const wchar_t* name) {
         return nullptr;
     path[length] = L'\\';
     path[length + 1] = L'\0';
-    if (std::wcslen(name) > 14)
-        return nullptr;
     std::wcscat(path, name);
     return LoadLibraryExW(path, nullptr, 0);
 }
 
-// `*cached` once looked up; a function that is not there is looked for again
-// at the next call, which costs nothing the programs would notice.
-static any_function look_up(any_function* cached, const wchar_t* dll_name, const char* name) {
-    if (*cached == nullptr) {
-        HMODULE dll = system_dll(dll_name);
-        if (dll != nullptr)
-            *cached = reinterpret_cast<any_function>(GetProcAddress(dll, name));
-    }
-    return *cached;
-}
-
+// The function `name` of the system DLL `dll`, kept in `*cached` once found;
+// one that is not there is looked for again at the next call, which costs
+// nothing the programs would notice.
 template <typename function_type>
 static function_type system_function(any_function* cached, const wchar_t* dll, const char* name) {
-    return reinterpret_cast<function_type>(look_up(cached, dll, name));
+    if (*cached == nullptr) {
+        HMODULE module = load_system_dll(dll);
+        if (module != nullptr)
+            *cached = reinterpret_cast<any_function>(GetProcAddress(module, name));
+    }
+    return reinterpret_cast<function_type>(*cached);
 }
 
 typedef BOOL(WINAPI* enum_windows_type)(WNDENUMPROC, LPARAM);
@@ -57,7 +49,6 @@ typedef LPWSTR*(WINAPI* command_line_to_argv_type)(LPCWSTR, int*);
 static const wchar_t user32[] = L"user32.dll";
 static const wchar_t advapi32[] = L"advapi32.dll";
 static const wchar_t shell32[] = L"shell32.dll";
-static const HRESULT shell_function_missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
 BOOL enum_windows(WNDENUMPROC visit, LPARAM context) {
     static any_function address;

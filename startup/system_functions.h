@@ -15,6 +15,16 @@
 // own would, and says so in its result: FALSE or 0, ERROR_PROC_NOT_FOUND
 // (the registry) or HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) (the shell).
 
+// What the shell's calls answer when the shell cannot be had.
+// (A constant expression: the programs run no static initialisers.)
+constexpr HRESULT shell_function_missing =
+    MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, ERROR_PROC_NOT_FOUND);
+
+// The DLL `name` (at most 14 characters) from the system folder, loaded by
+// its full path where the platform does not know the search flag (Windows 7
+// without its update); null when it cannot be loaded.
+HMODULE load_system_dll(const wchar_t* name);
+
 // USER32
 BOOL enum_windows(WNDENUMPROC visit, LPARAM context);
 BOOL enum_child_windows(HWND parent, WNDENUMPROC visit, LPARAM context);

@@ -162,18 +162,17 @@ static void learn_platform_folders() {
     if (GetSystemWow64DirectoryW(path, MAX_PATH))
         protect_with_holders(path);
     // The shell out of reach: the folders it names are unknown.
-    static const HRESULT shell_missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     for (int folder : shell_folders) {
         HRESULT found = sh_get_folder_path(folder, SHGFP_TYPE_CURRENT, path);
         if (found == S_OK)
             protect_with_holders(path);
-        table_incomplete |= found == shell_missing;
+        table_incomplete |= found == shell_function_missing;
     }
     for (const GUID& folder : known_folders) {
         HRESULT found = sh_get_known_folder_path(folder, path, MAX_PATH);
         if (found == S_OK)
             protect_with_holders(path);
-        table_incomplete |= found == shell_missing;
+        table_incomplete |= found == shell_function_missing;
     }
     static const wchar_t* const program_files[] = {
         L"ProgramFilesDir", L"CommonFilesDir",        L"ProgramW6432Dir",

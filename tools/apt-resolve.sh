@@ -39,29 +39,27 @@ release_codename() {
 }
 
 install_resolved() {
-    local codename
-    if simulate_install "$@"; then
-        apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends --no-remove "$@"
-        return
-    fi
-    local plain_errors
-    plain_errors=$(grep -E '^ |^E:' "$simulation" | head -n 12 || true)
-    codename=$(release_codename)
-    # A security or updates suite whose index for one architecture failed
-    # offers newer versions for the other only: taking both from the
-    # release's own suite gives them one version again.
-    if [ -n "$codename" ] && simulate_install -t "$codename" "$@"; then
-        echo "the install resolves with every package taken from $codename itself"
-        apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends --no-remove -t "$codename" "$@"
-        if [ ${#failed_indexes[@]} -gt 0 ]; then
-            echo "note: these packages came from $codename without its later updates, as" \
-                "${failed_indexes[*]} could not be fetched; 'apt-get update && apt-get upgrade'" \
-                "brings the updates once the mirror has settled"
+    local codename pinned=()
+    if ! simulate_install "$@"; then
+        local plain_errors
+        plain_errors=$(grep -E '^ |^E:' "$simulation" | head -n 12 || true)
+        codename=$(release_codename)
+        # A security or updates suite whose index for one architecture failed
+        # offers newer versions for the other only: taking both from the
+        # release's own suite gives them one version again.
+        if [ -z "$codename" ] || ! simulate_install -t "$codename" "$@"; then
+            explain_unresolved "$codename" "$plain_errors" "$@"
+            exit 100
         fi
-        return
+        echo "the install resolves with every package taken from $codename itself"
+        pinned=(-t "$codename")
     fi
-    explain_unresolved "$codename" "$plain_errors" "$@"
-    exit 100
+    apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends --no-remove "${pinned[@]}" "$@"
+    if [ ${#pinned[@]} -gt 0 ] && [ ${#failed_indexes[@]} -gt 0 ]; then
+        echo "note: these packages came from $codename without its later updates, as" \
+            "${failed_indexes[*]} could not be fetched; 'apt-get update && apt-get upgrade'" \
+            "brings the updates once the mirror has settled"
+    fi
 }
 
 # Installed packages whose twin of another architecture is wanted, at the
