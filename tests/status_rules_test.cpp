@@ -28,7 +28,7 @@ TEST(status_rules, links_are_name_surrogates_only) {
 }
 
 TEST(status_rules, what_is_in_use_gone_or_left) {
-    enum decision { retried_then_scheduled, gone, left };
+    enum decision { retried_then_scheduled, emptying_then_scheduled, gone, left };
     struct {
         const char* what;
         NTSTATUS status;
@@ -40,7 +40,7 @@ TEST(status_rules, what_is_in_use_gone_or_left) {
         {"locked", status_file_lock_conflict, retried_then_scheduled, L"in use"},
         {"lock not granted", status_lock_not_granted, retried_then_scheduled, L"in use"},
         {"running image", status_cannot_delete, retried_then_scheduled, L"in use"},
-        {"entries still going", status_directory_not_empty, retried_then_scheduled, L"not empty"},
+        {"entries still going", status_directory_not_empty, emptying_then_scheduled, L"not empty"},
         {"refused by its permissions", status_access_denied, left, L"access denied"},
         {"pending another deletion", status_delete_pending, gone, nullptr},
         {"no such name", status_object_name_not_found, gone, nullptr},
@@ -54,6 +54,7 @@ TEST(status_rules, what_is_in_use_gone_or_left) {
         EXPECT_EQ(gone_already(c.status), c.expected == gone) << c.what;
         if (c.expected != gone) {
             EXPECT_EQ(in_use(c.status), c.expected == retried_then_scheduled) << c.what;
+            EXPECT_EQ(still_emptying(c.status), c.expected == emptying_then_scheduled) << c.what;
             EXPECT_STREQ(reason_for(c.status), c.reason) << c.what;
         }
     }
@@ -76,4 +77,23 @@ TEST(status_rules, posix_deletion_is_given_up_where_unsupported) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(posix_deletion_unsupported(c.status), c.unsupported) << std::hex << c.status;
+}
+
+// What an entry is opened with: never the right to write its attributes, so
+// a file that only its folder's FILE_DELETE_CHILD lets be deleted is deleted
+// (Wine checks no access lists, so only the request can be checked).
+TEST(status_rules, entries_are_opened_without_writing_attributes) {
+    const ACCESS_MASK base = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    struct {
+        const char* what;
+        bool enter, deletable;
+        ACCESS_MASK access;
+    } cases[] = {
+        {"file to delete", false, true, base | DELETE},
+        {"folder to enter and delete", true, true, base | DELETE | FILE_LIST_DIRECTORY},
+        {"current directory, entered only", true, false, base | FILE_LIST_DIRECTORY},
+        {"held file, looked at only", false, false, base},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(child_access(c.enter, c.deletable), c.access) << c.what;
 }

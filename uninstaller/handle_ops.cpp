@@ -13,11 +13,7 @@ NTSTATUS open_child(HANDLE parent, const wchar_t* name, ULONG name_bytes, bool e
     UNICODE_STRING text;
     text.Buffer = const_cast<wchar_t*>(name);
     text.Length = text.MaximumLength = static_cast<USHORT>(name_bytes);
-    ACCESS_MASK access = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-    if (deletable)
-        access |= DELETE | FILE_WRITE_ATTRIBUTES;
-    if (enter)
-        access |= FILE_LIST_DIRECTORY;
+    ACCESS_MASK access = child_access(enter, deletable);
     ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
                     FILE_SYNCHRONOUS_IO_NONALERT | (enter ? FILE_DIRECTORY_FILE : 0);
     for (;;) {
@@ -34,6 +30,19 @@ NTSTATUS open_child(HANDLE parent, const wchar_t* name, ULONG name_bytes, bool e
         }
         return status;
     }
+}
+
+NTSTATUS reopen_to_set_attributes(HANDLE handle, HANDLE& again) {
+    UNICODE_STRING nothing = {0, 0, nullptr};
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &nothing, 0, handle, nullptr);
+    IO_STATUS_BLOCK io;
+    again = nullptr;
+    return NtCreateFile(&again, FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr, 0,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                        FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
+                            FILE_SYNCHRONOUS_IO_NONALERT,
+                        nullptr, 0);
 }
 
 bool platform_name(HANDLE handle, wchar_t* name, std::size_t room, std::size_t& length) {

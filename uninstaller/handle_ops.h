@@ -7,10 +7,15 @@
 // Opens the entry `name` (`name_bytes` long, not NUL-terminated) of the
 // folder open as `parent`, relative to that handle: the entry itself, never
 // what a link or junction leads to where the platform honours that, with
-// attribute access, delete access when `deletable` and, for a folder to
-// enter, listing access.
+// the right to read its attributes, delete access when `deletable` and, for
+// a folder to enter, listing access. No right to write attributes is asked
+// for: a file its folder lets be deleted may still refuse that.
 NTSTATUS open_child(HANDLE parent, const wchar_t* name, ULONG name_bytes, bool enter,
                     bool deletable, HANDLE& child);
+
+// Opens what `handle` opened once more, to write its attributes (a
+// read-only attribute in the way of its deletion).
+NTSTATUS reopen_to_set_attributes(HANDLE handle, HANDLE& again);
 
 // Whether the platform names what `handle` opened `name` (`length`
 // characters, in a buffer of `room`): the name check that tells an entry
@@ -39,7 +44,8 @@ NTSTATUS list_one(HANDLE folder, const wchar_t* name, void* buffer, ULONG size);
 NTSTATUS mark_for_deletion(HANDLE handle);
 
 // Whether what `handle` opened is reachable by more than one name (hard
-// links), counting the one being deleted.
+// links). Asked before its deletion is: once a name is pending deletion,
+// Windows leaves it out of the count.
 bool has_other_names(HANDLE handle);
 
 // The file id of what `handle` opened.

@@ -14,6 +14,9 @@ extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE event, PVOI
                                                ULONG size, FILE_INFORMATION_CLASS kind,
                                                BOOLEAN single_entry, PUNICODE_STRING mask,
                                                BOOLEAN restart);
+extern "C" NTSTATUS NTAPI NtQuerySecurityObject(HANDLE handle, SECURITY_INFORMATION what,
+                                                PSECURITY_DESCRIPTOR descriptor, ULONG size,
+                                                PULONG needed);
 
 // One entry of a FileIdFullDirectoryInformation listing.
 struct listed_file {
@@ -23,11 +26,17 @@ struct listed_file {
     LARGE_INTEGER end_of_file, allocation_size;
     ULONG attributes;
     ULONG name_bytes;
-    ULONG ea_size; // a reparse point's tag, when the entry is one
+    ULONG ea_size; // a reparse point's tag, when the entry is one (reparse_tag_of)
     LARGE_INTEGER file_id;
     WCHAR name[1];
 };
 static_assert(offsetof(listed_file, name) == 80, "the platform's layout of the listing");
+
+// A listed reparse point's tag: the listing reports it where other entries
+// have the size of their extended attributes.
+inline ULONG reparse_tag_of(const listed_file& entry) {
+    return (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? entry.ea_size : 0;
+}
 
 struct basic_file_information {
     LARGE_INTEGER creation_time, last_access_time, last_write_time, change_time;
@@ -54,6 +63,7 @@ constexpr NTSTATUS status_no_such_file = static_cast<NTSTATUS>(0xC000000F);
 constexpr NTSTATUS status_invalid_device_request = static_cast<NTSTATUS>(0xC0000010);
 constexpr NTSTATUS status_access_denied = static_cast<NTSTATUS>(0xC0000022);
 constexpr NTSTATUS status_object_name_not_found = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS status_object_name_collision = static_cast<NTSTATUS>(0xC0000035);
 constexpr NTSTATUS status_object_path_not_found = static_cast<NTSTATUS>(0xC000003A);
 constexpr NTSTATUS status_sharing_violation = static_cast<NTSTATUS>(0xC0000043);
 constexpr NTSTATUS status_file_lock_conflict = static_cast<NTSTATUS>(0xC0000054);
@@ -67,6 +77,7 @@ constexpr NTSTATUS status_cannot_delete = static_cast<NTSTATUS>(0xC0000121);
 
 constexpr FILE_INFORMATION_CLASS file_basic_information = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS file_standard_information = static_cast<FILE_INFORMATION_CLASS>(5);
+constexpr FILE_INFORMATION_CLASS file_rename_information = static_cast<FILE_INFORMATION_CLASS>(10);
 constexpr FILE_INFORMATION_CLASS file_internal_information = static_cast<FILE_INFORMATION_CLASS>(6);
 constexpr FILE_INFORMATION_CLASS file_disposition_information =
     static_cast<FILE_INFORMATION_CLASS>(13);

@@ -10,7 +10,11 @@ bool is_link(ULONG attributes, ULONG reparse_tag) {
 bool in_use(NTSTATUS status) {
     return status == status_sharing_violation || status == status_file_lock_conflict ||
            status == status_lock_not_granted || status == status_delete_pending ||
-           status == status_directory_not_empty || status == status_cannot_delete;
+           status == status_cannot_delete;
+}
+
+bool still_emptying(NTSTATUS status) {
+    return status == status_directory_not_empty;
 }
 
 bool gone_already(NTSTATUS status) {
@@ -41,4 +45,13 @@ const wchar_t* reason_for(NTSTATUS status) {
     default:
         return L"cannot be removed";
     }
+}
+
+ACCESS_MASK child_access(bool enter, bool deletable) {
+    ACCESS_MASK access = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    if (deletable)
+        access |= DELETE;
+    if (enter)
+        access |= FILE_LIST_DIRECTORY;
+    return access;
 }

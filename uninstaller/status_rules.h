@@ -11,12 +11,17 @@
 bool is_link(ULONG attributes, ULONG reparse_tag);
 
 // Another program's use explains it, and it may end in a moment: held
-// without delete sharing, locked, a name still pending another deletion, a
-// folder whose entries are still going, or a running program's image
-// (cannot delete, once a read-only attribute is out of the way). Retried for
-// a moment, then scheduled for the next restart. Access denied is not among
-// them: a refusal the restart would override is an answer, left as it is.
+// without delete sharing, locked, a name still pending another deletion, or
+// a running program's image (cannot delete, once a read-only attribute is
+// out of the way). Retried for a moment, then scheduled for the next
+// restart. Access denied is not among them: a refusal the restart would
+// override is an answer, left as it is.
 bool in_use(NTSTATUS status);
+
+// A folder whose entries were all deleted but are still going: their
+// deletion waits for the programs that hold them. Retried for a moment,
+// then scheduled for the next restart like what is in use.
+bool still_emptying(NTSTATUS status);
 
 // The entry is not there (any more): nothing is left to remove.
 bool gone_already(NTSTATUS status);
@@ -27,3 +32,10 @@ bool posix_deletion_unsupported(NTSTATUS status);
 
 // Why an entry the walk could not remove was left, for the report.
 const wchar_t* reason_for(NTSTATUS status);
+
+// The access an entry of the tree is opened with: its attributes read,
+// delete access when it is to be deleted and listing when it is a folder to
+// enter. Never the right to write attributes, which a file its folder lets
+// be deleted (FILE_DELETE_CHILD) may refuse; that is asked for apart, only
+// where a read-only attribute is in the way.
+ACCESS_MASK child_access(bool enter, bool deletable);

@@ -1,6 +1,7 @@
 #include "tree_removal.h"
 
 #include "handle_ops.h"
+#include "restart_holding.h"
 #include "status_rules.h"
 #include "../target_check/target_check.h"
 
@@ -86,13 +87,13 @@ static bool wait_to_retry() {
     return true;
 }
 
-// Asks for the removal of what `handle` opened at the next restart, under
-// the name the platform gives it (not the walk's text); what is held open
-// goes then.
-static bool schedule(HANDLE handle, removal_tally& tally) {
-    static wchar_t name[path_room];
-    if (!final_name(handle, name, path_room) ||
-        !MoveFileExW(name, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+// Asks for the removal of the entry at walk_path, open as `handle`, at the
+// next restart, when what is held open goes (restart_holding.h); counts
+// and notes it. `movable`: the handle may delete it, and it is `entry` of
+// `parent`.
+static bool schedule(HANDLE handle, bool movable, HANDLE parent, const entry_record& entry,
+                     removal_tally& tally, const wchar_t*& why) {
+    if (!schedule_for_restart(handle, movable, parent, entry.name, entry.name_bytes, why))
         return false;
     ++tally.scheduled;
     note(tally, walk_path, L"in use, removed at the next restart");
@@ -103,14 +104,15 @@ static bool schedule(HANDLE handle, removal_tally& tally) {
 // so that it cannot be opened for deletion: it is opened for its attributes
 // alone, which no sharing refuses, and scheduled only when it is still the
 // entry listed.
-static bool schedule_held(HANDLE parent, const entry_record& entry, removal_tally& tally) {
+static bool schedule_held(HANDLE parent, const entry_record& entry, removal_tally& tally,
+                          const wchar_t*& why) {
     HANDLE handle;
     if (open_child(parent, entry.name, entry.name_bytes, false, false, handle) != 0)
         return false;
     LONGLONG id = 0;
     bool scheduled = file_id(handle, id) == 0 && id == entry.id &&
                      opened_as_named(handle, walk_name, name_length, path_room) &&
-                     schedule(handle, tally);
+                     schedule(handle, false, parent, entry, tally, why);
     NtClose(handle);
     return scheduled;
 }
@@ -203,9 +205,9 @@ static fate remove_contents(HANDLE folder, const kept_entries& keep, removal_tal
                     if (!append(seen, &id, sizeof id))
                         worst = leave(tally, walk_path, L"out of memory");
                     bool enter = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                                 !is_link(entry.attributes, entry.ea_size);
-                    entry_record record = {entry.attributes, entry.ea_size, id, entry.name_bytes,
-                                           entry.name};
+                                 !is_link(entry.attributes, reparse_tag_of(entry));
+                    entry_record record = {entry.attributes, reparse_tag_of(entry), id,
+                                           entry.name_bytes, entry.name};
                     if (enter) {
                         record.name = nullptr;
                         if (!append(subfolders, &record, sizeof record) ||
@@ -259,34 +261,53 @@ static bool folder_gone(HANDLE parent, const entry_record& entry, HANDLE& again,
     return false;
 }
 
+// Clears the read-only attribute in the way of the deletion of what
+// `handle` opened, through a handle that may write attributes, kept in
+// `writer` to put it back.
+static bool clear_read_only(HANDLE handle, DWORD attributes, HANDLE& writer) {
+    if (reopen_to_set_attributes(handle, writer) != 0)
+        return false;
+    if (set_attributes(writer, attributes & ~FILE_ATTRIBUTE_READONLY) == 0)
+        return true;
+    NtClose(writer);
+    writer = nullptr;
+    return false;
+}
+
 // Deletes what `handle` opened (a folder already emptied), retrying while
-// it is in use; the handle is closed either way.
+// it is in use; the handle is closed either way. `movable`: what is left in
+// use may be moved aside to be scheduled.
 static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entry, DWORD attributes,
-                          bool folder, bool link, fate contents, removal_tally& tally) {
+                          bool folder, bool link, fate contents, bool movable,
+                          removal_tally& tally) {
     // A read-only attribute is cleared only when the deletion is refused for
-    // it, and put back when the file stays under another name; what stays
-    // keeps its attributes.
-    bool cleared = false;
+    // it, and put back when the file stays under another name (counted
+    // before the deletion is asked for); what stays keeps its attributes.
+    HANDLE writer = nullptr;
+    bool other_names = false;
     NTSTATUS status;
+    fate result = stayed;
     for (;;) {
         while ((status = mark_for_deletion(handle)) != 0) {
             if (status == status_cannot_delete && (attributes & FILE_ATTRIBUTE_READONLY) &&
-                !cleared) {
-                cleared = set_attributes(handle, attributes & ~FILE_ATTRIBUTE_READONLY) == 0;
-                if (cleared)
+                writer == nullptr) {
+                other_names = !folder && has_other_names(handle);
+                if (clear_read_only(handle, attributes, writer))
                     continue;
             }
-            if (!in_use(status) || !wait_to_retry())
+            if (!(in_use(status) || still_emptying(status)) || !wait_to_retry())
                 break;
         }
         if (status != 0)
             break;
-        if (cleared && !folder && has_other_names(handle))
-            set_attributes(handle, attributes);
+        if (writer != nullptr && other_names)
+            set_attributes(writer, attributes);
         NtClose(handle);
+        handle = nullptr;
         if (!folder || link || folder_gone(parent, entry, handle, status)) {
             ++(folder ? tally.folders_removed : tally.files_removed);
-            return went;
+            result = went;
+            break;
         }
         // Still there: `handle` is the folder opened anew, or, when it could
         // not be opened again, none.
@@ -295,19 +316,25 @@ static fate delete_opened(HANDLE handle, HANDLE parent, const entry_record& entr
         if (handle == nullptr || !wait_to_retry())
             break;
     }
-    if (handle != nullptr) {
-        if (cleared)
-            set_attributes(handle, attributes);
+    const wchar_t* why = nullptr;
+    if (result != went && handle != nullptr) {
+        if (writer != nullptr)
+            set_attributes(writer, attributes);
         // Files before the folders that hold them: a folder is scheduled
         // after what it holds.
-        bool scheduled = !link && in_use(status) && contents != stayed && schedule(handle, tally);
-        NtClose(handle);
-        if (scheduled)
-            return scheduled_for_restart;
+        if (!link && (in_use(status) || still_emptying(status)) && contents != stayed &&
+            schedule(handle, movable, parent, entry, tally, why))
+            result = scheduled_for_restart;
     }
+    if (handle != nullptr)
+        NtClose(handle);
+    if (writer != nullptr)
+        NtClose(writer);
+    if (result != stayed)
+        return result;
     if (link)
         return leave(tally, walk_path, L"link that cannot be removed; not followed");
-    return leave(tally, walk_path, reason_for(status));
+    return leave(tally, walk_path, why != nullptr ? why : reason_for(status));
 }
 
 // The entry at walk_path, opened from `parent`'s handle and judged before
@@ -348,9 +375,10 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
     if (status != 0) {
         if (link)
             return leave(tally, walk_path, L"link that cannot be removed; not followed");
-        if (!enter && in_use(status) && schedule_held(parent, entry, tally))
+        const wchar_t* why = nullptr;
+        if (!enter && in_use(status) && schedule_held(parent, entry, tally, why))
             return scheduled_for_restart;
-        return leave(tally, walk_path, reason_for(status));
+        return leave(tally, walk_path, why != nullptr ? why : reason_for(status));
     }
     // Where the platform opens a link's target whatever it is asked, the
     // name of what was opened tells.
@@ -380,21 +408,26 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
         }
     }
     fate contents = went;
+    bool holds_named = false;
     if (enter) {
+        unsigned named_before = scheduled_in_place();
         contents = remove_contents(handle, keep, tally);
+        holds_named = scheduled_in_place() != named_before;
         if (current)
             return leave_closing(handle, tally, L"current directory");
         if (contents == stayed)
             return leave_closing(handle, tally, L"holds what is left");
         if (!deletable) {
-            bool scheduled = in_use(refused) && schedule(handle, tally);
+            const wchar_t* why = nullptr;
+            bool scheduled = in_use(refused) && schedule(handle, false, parent, entry, tally, why);
             NtClose(handle);
             if (scheduled)
                 return scheduled_for_restart;
-            return leave(tally, walk_path, reason_for(refused));
+            return leave(tally, walk_path, why != nullptr ? why : reason_for(refused));
         }
     }
-    return delete_opened(handle, parent, entry, attributes, folder, link, contents, tally);
+    return delete_opened(handle, parent, entry, attributes, folder, link, contents, !holds_named,
+                         tally);
 }
 
 static fate remove_entry(HANDLE parent, const entry_record& entry, const kept_entries& keep,
@@ -470,7 +503,7 @@ static void remove_top(const kept_entries& keep, removal_tally& tally) {
         const listed_file& listed = *reinterpret_cast<const listed_file*>(listing);
         ULONG name_bytes = listed.name_bytes < sizeof top_name ? listed.name_bytes : 0;
         std::memcpy(top_name, listed.name, name_bytes);
-        entry_record entry = {listed.attributes, listed.ea_size, listed.file_id.QuadPart,
+        entry_record entry = {listed.attributes, reparse_tag_of(listed), listed.file_id.QuadPart,
                               name_bytes, top_name};
         remove_entry(parent, entry, keep, tally, true);
     } else if (status != status_no_more_files && !gone_already(status)) {
@@ -500,5 +533,7 @@ void remove_file_tree(const wchar_t* tree, const kept_entries& keep, removal_tal
         leave(tally, full, L"cannot be resolved");
         return;
     }
+    begin_holding(walk_path);
     remove_top(keep, tally);
+    end_holding();
 }
