@@ -1,5 +1,6 @@
 #include "kill_log.h"
 
+#include "log_files.h"
 #include "../target_check/file_identity.h"
 
 #include <windows.h>
@@ -9,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-static const char kill_log_path[] = ".\\KILL.LOG";
 
 // The log's output stream; it holds an open file only inside write_kill_log.
 static std::FILE* kill_log_stream;
@@ -30,7 +29,8 @@ static bool is_plain_file(const BY_HANDLE_FILE_INFORMATION& info) {
 // the same kind is not replaced.
 static bool set_aside(HANDLE leftover) {
     CloseHandle(leftover);
-    char aside[64] = ".\\KILL.LOG.";
+    char aside[64];
+    std::strcpy(aside, kill_log_aside_prefix);
     _ultoa(GetCurrentProcessId(), aside + std::strlen(aside), 10);
     std::strcat(aside, ".old");
     return MoveFileExA(kill_log_path, aside, 0) != FALSE;

@@ -1,11 +1,24 @@
 #include "log_claim.h"
 
+#include "log_files.h"
+#include "../access_control/private_descriptor.h"
+#include "../startup/system_functions.h"
+
 #include <windows.h>
 
-static const wchar_t claim_path[] = L".\\KILL.LOG.lock";
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
 static const DWORD claim_limit_ms = 5 * 60 * 1000, claim_step_ms = 200;
 
 static HANDLE claim = INVALID_HANDLE_VALUE;
+// The claim's full name, for the rename at its release (behind \??\).
+static wchar_t claim_name[32768 + 8];
+
+// FileDispositionInfoEx and its flags (Windows 10 1809 and later).
+static const FILE_INFO_BY_HANDLE_CLASS disposition_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+static const DWORD delete_now = 0x1, posix_semantics = 0x2;
 
 // Another run holds the claim, or has just let it go (its deletion still
 // pending): worth waiting for. A claim that cannot be created in a folder
@@ -18,17 +31,45 @@ static bool held_elsewhere(DWORD error) {
             GetLastError() == ERROR_ACCESS_DENIED);
 }
 
+// The SID of the account this run runs as, into `sid`.
+static bool own_user(BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
+    HANDLE token;
+    if (!open_process_token(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    static ULONG_PTR user[(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE) / sizeof(ULONG_PTR) + 1];
+    DWORD size = 0;
+    bool known = get_token_information(token, TokenUser, user, sizeof user, &size) != FALSE;
+    CloseHandle(token);
+    if (!known)
+        return false;
+    const void* found = reinterpret_cast<const TOKEN_USER*>(user)->User.Sid;
+    DWORD length = sid_length(found, SECURITY_MAX_SID_SIZE);
+    if (length == 0)
+        return false;
+    std::memcpy(sid, found, length);
+    return true;
+}
+
 bool claim_kill_log() {
+    // Only LocalSystem, Administrators and this run's own account may open
+    // the claim, also one a power cut leaves behind.
+    static private_descriptor descriptor;
+    static BYTE user[SECURITY_MAX_SID_SIZE];
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor.header, FALSE};
+    bool private_access =
+        make_private_descriptor(descriptor, own_user(user) ? user : nullptr, false);
+    std::wcscpy(claim_name, L"\\??\\");
+    DWORD length = GetFullPathNameW(claim_path, 32768, claim_name + 4, nullptr);
+    if (length == 0 || length >= 32768)
+        return false;
     ULONGLONG deadline = GetTickCount64() + claim_limit_ms;
     for (;;) {
         // A claim left by a run that could not delete it (a power cut) is
-        // taken over: opening it makes it this run's, deleted on closing.
-        // Whatever else bears the name is opened itself, never what a link
-        // leads to, so closing deletes only that name.
-        claim = CreateFileW(
-            claim_path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
-            nullptr);
+        // taken over. Whatever else bears the name is opened itself, never
+        // what a link leads to, so only that name is ever deleted.
+        claim = CreateFileW(claim_path, GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                            private_access ? &attributes : nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (claim != INVALID_HANDLE_VALUE)
             return true;
         if (!held_elsewhere(GetLastError()) || GetTickCount64() >= deadline)
@@ -37,9 +78,40 @@ bool claim_kill_log() {
     }
 }
 
+// Gives the claim's file the name "<claim>.<process id>", beside it.
+static bool rename_aside() {
+    static ULONG_PTR
+        request[(sizeof(FILE_RENAME_INFO) + sizeof claim_name + 64) / sizeof(ULONG_PTR) + 1];
+    FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(request);
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    std::wcscpy(rename->FileName, claim_name);
+    std::wcscat(rename->FileName, L".");
+    wchar_t digits[16];
+    std::wcscat(rename->FileName, _ultow(GetCurrentProcessId(), digits, 10));
+    rename->FileNameLength = static_cast<DWORD>(std::wcslen(rename->FileName) * sizeof(wchar_t));
+    return SetFileInformationByHandle(claim, FileRenameInfo, rename,
+                                      sizeof(FILE_RENAME_INFO) + rename->FileNameLength) != FALSE;
+}
+
 void release_kill_log() {
     if (claim == INVALID_HANDLE_VALUE)
         return;
+    // Any program that may read the folder can hold the file open for its
+    // attributes, which no sharing refuses, and on Windows a deleted name
+    // stays until its last handle is closed. So the claim's name is given
+    // up first: the file is renamed aside, and only then deleted (with
+    // POSIX semantics the name goes at once, where the platform has them).
+    // When it cannot be renamed it is left as it is, which the next run
+    // takes over like one a power cut left, rather than leave the claim's
+    // name pending for as long as a reader likes.
+    if (rename_aside()) {
+        DWORD flags = delete_now | posix_semantics;
+        if (!SetFileInformationByHandle(claim, disposition_ex, &flags, sizeof flags)) {
+            FILE_DISPOSITION_INFO plain = {TRUE};
+            SetFileInformationByHandle(claim, FileDispositionInfo, &plain, sizeof plain);
+        }
+    }
     CloseHandle(claim);
     claim = INVALID_HANDLE_VALUE;
 }

@@ -3,6 +3,7 @@
 #include "kill_log.h"
 #include "kill_settings.h"
 #include "log_claim.h"
+#include "log_files.h"
 #include "log_name.h"
 #include "run_and_wait.h"
 #include "settings_path.h"
@@ -56,7 +57,7 @@ static void hand_over(const char* tree) {
     // The uninstaller gets only a log this run wrote whole.
     if (!ready_kill_log_name() || !write_kill_log(tree))
         return;
-    run_and_wait(L".\\UNWISE.EXE /S /A /R .\\KILL.LOG");
+    run_and_wait(uninstaller_command);
     delete_kill_log();
 }
 

@@ -42,6 +42,9 @@ typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD
                                            PFILETIME);
 typedef LSTATUS(WINAPI* reg_get_value_type)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
 typedef LSTATUS(WINAPI* reg_close_key_type)(HKEY);
+typedef BOOL(WINAPI* open_process_token_type)(HANDLE, DWORD, PHANDLE);
+typedef BOOL(WINAPI* get_token_information_type)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
+                                                 PDWORD);
 typedef HRESULT(WINAPI* sh_get_folder_path_type)(HWND, int, HANDLE, DWORD, LPWSTR);
 typedef HRESULT(WINAPI* sh_get_folder_path_ex_type)(REFKNOWNFOLDERID, DWORD, HANDLE, LPWSTR, UINT);
 typedef LPWSTR*(WINAPI* command_line_to_argv_type)(LPCWSTR, int*);
@@ -117,6 +120,25 @@ LSTATUS reg_close_key(HKEY key) {
     reg_close_key_type call =
         system_function<reg_close_key_type>(&address, advapi32, "RegCloseKey");
     return call != nullptr ? call(key) : ERROR_PROC_NOT_FOUND;
+}
+
+BOOL open_process_token(HANDLE process, DWORD access, HANDLE* token) {
+    static any_function address;
+    open_process_token_type call =
+        system_function<open_process_token_type>(&address, advapi32, "OpenProcessToken");
+    if (call == nullptr)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return call != nullptr && call(process, access, token);
+}
+
+BOOL get_token_information(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* information,
+                           DWORD size, DWORD* needed) {
+    static any_function address;
+    get_token_information_type call =
+        system_function<get_token_information_type>(&address, advapi32, "GetTokenInformation");
+    if (call == nullptr)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return call != nullptr && call(token, kind, information, size, needed);
 }
 
 HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path) {

@@ -39,6 +39,9 @@ LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key);
 LSTATUS reg_enum_key(HKEY key, DWORD index, wchar_t* name, DWORD* length);
 LSTATUS reg_get_value(HKEY key, const wchar_t* value, DWORD flags, void* data, DWORD* size);
 LSTATUS reg_close_key(HKEY key);
+BOOL open_process_token(HANDLE process, DWORD access, HANDLE* token);
+BOOL get_token_information(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* information,
+                           DWORD size, DWORD* needed);
 
 // SHELL32
 HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path);

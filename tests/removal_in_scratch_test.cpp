@@ -379,6 +379,48 @@ TEST(shared_uninstaller_folder, a_reader_cannot_hold_the_claim) {
     CloseHandle(folder);
 }
 
+// A program that may read the uninstaller's folder opens the claim for its
+// attributes while a run holds it, which no sharing refuses, and keeps it
+// open: the next run on that folder still hands its tree over at once.
+// (Wine drops a deleted name when the deleting handle closes, so it would
+// pass without the rename aside; Windows keeps the name until the reader
+// lets go.)
+TEST(shared_uninstaller_folder, a_reader_of_the_claim_holds_up_no_later_run) {
+    std::wstring tools = recording_uninstaller(scratch() + L"\\claimed");
+    std::wstring lock = tools + L"\\KILL.LOG.lock", record = tools + L"\\uninstaller_record.txt";
+    std::wstring first = scratch() + L"\\product D", settings = scratch() + L"\\first.ini";
+    make_product(first);
+    write_file(settings, utf16_file(settings_text(first, tools)));
+    SetEnvironmentVariableW(L"RECORDING_UNINSTALLER_SECONDS", L"3");
+    HANDLE holder = nullptr;
+    run(scratch() + L"\\remove_tree.exe", L"\"" + settings + L"\"", scratch(), &holder);
+    SetEnvironmentVariableW(L"RECORDING_UNINSTALLER_SECONDS", nullptr);
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    for (int wait = 0; wait < 200 && reader == INVALID_HANDLE_VALUE; ++wait) {
+        reader = CreateFileW(lock.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+        if (reader == INVALID_HANDLE_VALUE)
+            Sleep(100);
+    }
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE) << "the first run's claim";
+    EXPECT_EQ(WaitForSingleObject(holder, 60000), WAIT_OBJECT_0);
+    CloseHandle(holder);
+    EXPECT_FALSE(file_exists(lock)) << "the claim's name is free while the reader holds the file";
+
+    DeleteFileW(record.c_str());
+    ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(remove_tree(scratch() + L"\\product E", tools), 0u);
+    EXPECT_LT(GetTickCount64() - started, 10000u) << "the next run waited for the reader";
+    EXPECT_TRUE(file_exists(record)) << "the next run handed its tree over";
+    CloseHandle(reader);
+    WIN32_FIND_DATAW found;
+    HANDLE left = FindFirstFileW((lock + L"*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "a claim's file stayed behind";
+    if (left != INVALID_HANDLE_VALUE)
+        FindClose(left);
+}
+
 // A tree that holds the uninstaller's folder: the run ends with 0, the
 // rest of the tree goes, and nothing is left for a restart (not the claim
 // the run held while the uninstaller worked).

@@ -6,6 +6,7 @@
 // finish the removal) when what is left is only scheduled, 1 otherwise (also
 // when the log cannot be read).
 #include "removal_log_reader.h"
+#include "../removal/log_files.h"
 #include "tree_removal.h"
 #include "../startup/safe_start.h"
 #include "../startup/system_functions.h"
@@ -95,7 +96,7 @@ static void know_kept_entries(const wchar_t* log_path) {
     keep.claim_known = false;
     if (log_path != nullptr && std::wcslen(log_path) < 32760) {
         std::wcscpy(claim, log_path);
-        std::wcscat(claim, L".lock");
+        std::wcscat(claim, claim_suffix);
         keep.claim_known = identity_of_path(claim, keep.claim);
     }
 }
