@@ -7,7 +7,11 @@
 typedef BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
 
 void start_safely() {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // What the starter chose (a silent deployment turns the crash box off)
+    // is kept; only the boxes that would stop a silent uninstall are added.
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    UINT inherited = SetErrorMode(quiet);
+    SetErrorMode(inherited | quiet);
     // Looked up: a static import of it would keep the program from starting
     // where it is missing.
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");

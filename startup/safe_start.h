@@ -10,7 +10,9 @@
 //   that call (Windows 7 without its update), the current folder is taken
 //   out of the search (SetDllDirectoryW(L"")), no more can be done there.
 // - the platform shows no box of its own for a drive without a disk or a
-//   file it cannot open, which would hold up a silent uninstall.
+//   file it cannot open, which would hold up a silent uninstall; the error
+//   mode the program was started with is otherwise kept (one that turns the
+//   crash box off keeps it off).
 void start_safely();
 
 // Loads from the system folder, ahead of the calls that would have the

@@ -1,6 +1,7 @@
 #include "target_check.h"
 
 #include "platform_folders.h"
+#include "wow64_redirection.h"
 
 static bool is_separator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -264,6 +265,8 @@ const wchar_t* removal_target_refusal(const wchar_t* path) {
         return L"cannot be resolved";
     if (!is_folder_below_root(full))
         return L"resolves to no folder below a root";
+    if (redirector_changes(full))
+        return L"means another folder to 32-bit programs (WOW64)";
 
     HANDLE folder = open_for_identity(full);
     if (folder == INVALID_HANDLE_VALUE)

@@ -38,8 +38,9 @@ bool climbs_out_of_named_folder(const wchar_t* path);
 // the current directory: null when it names one folder below a root,
 // otherwise a short reason. Applies the text checks, then requires
 // GetFullPathNameW to give `X:\name...` or `\\server\share\name...` (a
-// leading `\\?\` allowed), and, when the folder exists, opens it (links
-// followed) and judges what it opened with opened_folder_refusal.
+// leading `\\?\` allowed) that means the same folder to 32-bit and 64-bit
+// programs (wow64_redirection.h), and, when the folder exists, opens it
+// (links followed) and judges what it opened with opened_folder_refusal.
 const wchar_t* removal_target_refusal(const wchar_t* path);
 
 // Why the existing folder open as `folder`, whose full path is `full`, may

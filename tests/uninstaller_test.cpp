@@ -136,6 +136,56 @@ TEST_F(unwise_test, in_use_entries_are_left_where_others_may_change_their_folder
     EXPECT_FALSE(file_exists(app + "\\bin\\plugins\\file5.dat"));
 }
 
+// Under WOW64 the redirector turns System32 into SysWOW64 for 32-bit
+// programs, and Sysnative into System32. With both twins holding files, the
+// 32-bit UNWISE.EXE refuses either spelling, the same way every run, and
+// both twins stay whole; a folder Windows exempts from redirection means
+// one folder to both and goes. The 64-bit build removes the native folder
+// it names and leaves its twin.
+TEST_F(unwise_test, system_folder_twins_under_wow64) {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const std::string windows = "C:\\windows";
+    const std::string native = windows + (wow64 ? "\\Sysnative" : "\\system32") + "\\VendorX",
+                      twin = windows + "\\syswow64\\VendorX";
+    const char* spellings[] = {"C:\\windows\\system32\\VendorX", "C:\\windows\\Sysnative\\VendorX",
+                               "C:\\WINDOWS\\SYSTEM32\\.\\VendorX"};
+    for (int run = 0; run < 3; ++run) {
+        for (const char* spelling : spellings) {
+            if (!wow64 && std::string(spelling).find("Sysnative") != std::string::npos)
+                continue; // no such name for 64-bit programs
+            for (const std::string& folder : {native, twin}) {
+                CreateDirectoryA(folder.c_str(), nullptr);
+                write_file(folder + "\\file.dat", folder);
+            }
+            write_file(log, log_of(std::string("File Tree: ") + spelling + "\\*.*\r\n"));
+            unwise_run result = run_unwise("/A .\\KILL.LOG", folder);
+            if (wow64) {
+                EXPECT_EQ(result.exit_code, 1u) << spelling;
+                EXPECT_NE(result.box_text.find("refused: means another folder to 32-bit programs "
+                                               "(WOW64)"),
+                          std::string::npos)
+                    << spelling << ": " << result.box_text;
+                EXPECT_EQ(read_file(native + "\\file.dat"), native) << spelling << ", run " << run;
+            } else {
+                EXPECT_EQ(result.exit_code, 0u) << spelling << ": " << result.box_text;
+                EXPECT_FALSE(file_exists(native)) << spelling << ", run " << run;
+            }
+            EXPECT_EQ(read_file(twin + "\\file.dat"), twin) << spelling << ", run " << run;
+        }
+    }
+    std::string exempt = windows + "\\system32\\spool\\VendorX";
+    CreateDirectoryA(exempt.c_str(), nullptr);
+    write_file(exempt + "\\file.dat", "x");
+    write_file(log, log_of("File Tree: " + exempt + "\\*.*\r\n"));
+    EXPECT_EQ(run_unwise("/S .\\KILL.LOG", folder).exit_code, 0u);
+    EXPECT_FALSE(file_exists(exempt)) << "exempt from redirection: one folder to both";
+    for (const std::string& folder : {native, twin}) {
+        DeleteFileA((folder + "\\file.dat").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+}
+
 // Trees made on the host side that ordinary paths cannot address: every
 // name and every depth goes, with the tree itself.
 TEST_F(unwise_test, names_and_depths_ordinary_paths_cannot_reach) {
