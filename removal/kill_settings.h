@@ -9,7 +9,7 @@ struct kill_setting {
     const wchar_t* whole;            // the whole value: `text`, or a larger copy when too long
 };
 
-// The five values of section "Strings" of the settings file, each "n/a" when
+// The values of section "Strings" of the settings file, each "n/a" when
 // missing. Read once at the start of the run, then only read. Values are read
 // in UTF-16: a settings file in UTF-16 (with its byte-order mark) gives every
 // name exactly; an 8-bit one is read in the system code page.
@@ -19,6 +19,7 @@ struct kill_settings_record {
     kill_setting unwise_title; // start of the title of the dialog that owns the question
     kill_setting title;        // caption of the question
     kill_setting body;         // text of the question
+    kill_setting result_file;  // where the run's result goes (run_result.h); optional
 };
 
 extern kill_settings_record kill_settings;

@@ -5,9 +5,11 @@
 #include "log_claim.h"
 #include "log_files.h"
 #include "log_name.h"
+#include "question_place.h"
+#include "question_text.h"
 #include "run_and_wait.h"
+#include "run_result.h"
 #include "settings_path.h"
-#include "../startup/safe_start.h"
 #include "../startup/system_functions.h"
 #include "../target_check/target_check.h"
 #include "../window_lookup/find_window.h"
@@ -28,8 +30,11 @@ static bool answers(HWND window) {
 
 // Asks the user over the installer's dialog. Only the answer No lets the
 // removal go ahead: Yes refuses it, and so does a question that could not
-// be asked (the box failed), since nobody answered.
+// be asked (the box failed) or seen (a station no user sees), since nobody
+// answered.
 static bool removal_refused() {
+    if (!question_can_be_seen())
+        return true;
     HWND owner = nullptr;
     // A title prefix too long to keep is not looked for: the question then
     // has no owner, as when no dialog matches or the one found does not answer.
@@ -37,9 +42,13 @@ static bool removal_refused() {
         owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
     if (owner != nullptr && !answers(owner))
         owner = nullptr;
-    load_lazily_loaded_dlls();
-    int answer = message_box(owner, kill_settings.body.whole, kill_settings.title.whole,
-                             MB_YESNO | MB_ICONQUESTION);
+    wchar_t* text = question_text(kill_settings.body.whole);
+    wchar_t* caption = question_text(kill_settings.title.whole);
+    int answer = text != nullptr && caption != nullptr
+                     ? message_box(owner, text, caption, question_style(owner != nullptr))
+                     : 0;
+    std::free(text);
+    std::free(caption);
     return answer != IDNO;
 }
 
@@ -53,24 +62,30 @@ static bool removal_target_named(const kill_setting& to_kill) {
 }
 
 // The log and the uninstaller's run, once this run holds the folder's log.
-static void hand_over(const char* tree) {
+static const char* hand_over(const char* tree) {
     // The uninstaller gets only a log this run wrote whole.
     if (!ready_kill_log_name() || !write_kill_log(tree))
-        return;
-    run_and_wait(uninstaller_command);
+        return result_incomplete;
+    unsigned long status = 0;
+    bool ran = run_and_wait(uninstaller_command, status);
     delete_kill_log();
+    return result_of_uninstaller(ran, status);
 }
 
-int run_removal(const wchar_t* command_tail) {
+// The run, up to the result it reports.
+static const char* run(const wchar_t* command_tail) {
     wchar_t* settings_path = settings_path_from_tail(command_tail);
     read_kill_settings(settings_path != nullptr ? settings_path : L"", kill_settings);
     std::free(settings_path);
 
+    bool named = removal_target_named(kill_settings.to_kill);
     bool refused = false;
     if (std::wcscmp(kill_settings.unwise_title.whole, L"/rollback") != 0)
         refused = removal_refused();
-    if (refused || !removal_target_named(kill_settings.to_kill))
-        return 0;
+    if (refused)
+        return result_kept;
+    if (!named)
+        return result_refused;
 
     // A directory name too long to keep counts as one that cannot be entered:
     // the run goes on where it was started.
@@ -78,14 +93,21 @@ int run_removal(const wchar_t* command_tail) {
         _wchdir(kill_settings.unwise_path.text);
     // Judged from where the uninstaller runs, which resolves relative names.
     if (removal_target_refusal(kill_settings.to_kill.text) != nullptr)
-        return 0;
+        return result_refused;
     // The log is read in the code page: the tree must be named there as it is.
     static char tree[2048];
     if (!code_page_name(kill_settings.to_kill.text, tree, sizeof tree))
-        return 0;
+        return result_refused;
     if (!claim_kill_log())
-        return 0;
-    hand_over(tree);
+        return result_incomplete;
+    const char* result = hand_over(tree);
     release_kill_log();
+    return result;
+}
+
+int run_removal(const wchar_t* command_tail) {
+    const char* result = run(command_tail);
+    if (!kill_settings.result_file.too_long)
+        write_run_result(kill_settings.result_file.text, result);
     return 0;
 }

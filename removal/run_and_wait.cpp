@@ -10,12 +10,13 @@
 static_assert(sizeof(STARTUPINFOW) == 68, "the start-up record of 32-bit Windows");
 #endif
 
-void run_and_wait(const wchar_t* command_line) {
+bool run_and_wait(const wchar_t* command_line, unsigned long& exit_status) {
+    exit_status = 0;
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::size_t size = (std::wcslen(command_line) + 1) * sizeof(wchar_t);
     wchar_t* line = static_cast<wchar_t*>(std::malloc(size));
     if (line == nullptr)
-        return;
+        return false;
     std::memcpy(line, command_line, size);
 
     STARTUPINFOW startup;
@@ -26,7 +27,7 @@ void run_and_wait(const wchar_t* command_line) {
                                   nullptr, nullptr, &startup, &process);
     std::free(line);
     if (!started)
-        return;
+        return false;
 
     // Poll briefly and rest between polls, so waiting costs next to no
     // processor time; the rest also follows the poll that sees the end.
@@ -36,6 +37,10 @@ void run_and_wait(const wchar_t* command_line) {
         Sleep(500);
     } while (waited == WAIT_TIMEOUT);
 
+    DWORD status = 0;
+    bool ended = GetExitCodeProcess(process.hProcess, &status) != FALSE;
+    exit_status = status;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return ended;
 }

@@ -6,6 +6,13 @@
 
 typedef BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
 
+static void load_lazily_loaded_dlls() {
+    static const wchar_t* const names[] = {L"rpcrt4.dll", L"combase.dll", L"ole32.dll",
+                                           L"msimg32.dll"};
+    for (const wchar_t* name : names)
+        load_system_dll(name);
+}
+
 void start_safely() {
     // What the starter chose (a silent deployment turns the crash box off)
     // is kept; only the boxes that would stop a silent uninstall are added.
@@ -22,11 +29,5 @@ void start_safely() {
                   reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (set_directories == nullptr || !set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryW(L"");
-}
-
-void load_lazily_loaded_dlls() {
-    static const wchar_t* const names[] = {L"rpcrt4.dll", L"combase.dll", L"ole32.dll",
-                                           L"msimg32.dll"};
-    for (const wchar_t* name : names)
-        load_system_dll(name);
+    load_lazily_loaded_dlls();
 }

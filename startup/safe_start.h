@@ -13,13 +13,10 @@
 //   file it cannot open, which would hold up a silent uninstall; the error
 //   mode the program was started with is otherwise kept (one that turns the
 //   crash box off keeps it off).
+// - the DLLs a message box and the shell's folder lookups would have the
+//   platform's own DLLs load lazily (COM's, and the theme's blending) are
+//   loaded from the system folder at once. Wine 8's DLLs load such DLLs
+//   through a search of their own that ignores the restriction above and
+//   looks in the program's folder first; a DLL already loaded is taken as it
+//   is. On Windows this only loads them a moment earlier.
 void start_safely();
-
-// Loads from the system folder, ahead of the calls that would have the
-// platform's own DLLs load them lazily, the DLLs a message box and the
-// shell's folder lookups pull in that way (COM's, and the theme's blending).
-// Wine 8's DLLs load such DLLs through a search of their own that ignores
-// the restriction above and looks in the program's folder first; a DLL
-// already loaded is taken as it is. On Windows this only loads them a
-// moment earlier.
-void load_lazily_loaded_dlls();

@@ -37,6 +37,8 @@ typedef int(WINAPI* get_text_type)(HWND, LPWSTR, int);
 typedef LRESULT(WINAPI* send_message_timeout_type)(HWND, UINT, WPARAM, LPARAM, UINT, UINT,
                                                    PDWORD_PTR);
 typedef int(WINAPI* message_box_type)(HWND, LPCWSTR, LPCWSTR, UINT);
+typedef HWINSTA(WINAPI* get_process_window_station_type)();
+typedef BOOL(WINAPI* get_user_object_information_type)(HANDLE, int, PVOID, DWORD, LPDWORD);
 typedef LSTATUS(WINAPI* reg_open_key_type)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
 typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD,
                                            PFILETIME);
@@ -90,6 +92,23 @@ int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT ty
     static any_function address;
     message_box_type call = system_function<message_box_type>(&address, user32, "MessageBoxW");
     return call != nullptr ? call(owner, text, caption, type) : 0;
+}
+
+HWINSTA get_process_window_station() {
+    static any_function address;
+    get_process_window_station_type call = system_function<get_process_window_station_type>(
+        &address, user32, "GetProcessWindowStation");
+    return call != nullptr ? call() : nullptr;
+}
+
+BOOL get_user_object_information(HANDLE object, int index, void* information, DWORD size,
+                                 DWORD* needed) {
+    static any_function address;
+    get_user_object_information_type call = system_function<get_user_object_information_type>(
+        &address, user32, "GetUserObjectInformationW");
+    if (call == nullptr)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return call != nullptr && call(object, index, information, size, needed);
 }
 
 LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key) {

@@ -33,6 +33,9 @@ int get_window_text(HWND window, wchar_t* text, int size);
 LRESULT send_message_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT flags,
                              UINT timeout, DWORD_PTR* result);
 int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
+HWINSTA get_process_window_station();
+BOOL get_user_object_information(HANDLE object, int index, void* information, DWORD size,
+                                 DWORD* needed);
 
 // ADVAPI32
 LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key);

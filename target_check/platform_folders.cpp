@@ -1,6 +1,5 @@
 #include "platform_folders.h"
 
-#include "../startup/safe_start.h"
 #include "../startup/system_functions.h"
 
 #include <cstdlib>
@@ -149,7 +148,6 @@ static void protect_profiles() {
 }
 
 static void learn_platform_folders() {
-    load_lazily_loaded_dlls();
     static wchar_t path[32768];
     if (GetWindowsDirectoryW(path, MAX_PATH)) {
         protect_with_holders(path);

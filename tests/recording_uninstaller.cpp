@@ -1,5 +1,6 @@
 // Stands in for UNWISE.EXE in the end-to-end tests. It copies .\KILL.LOG as it
-// finds it to .\seen_kill_log, optionally runs for RECORDING_UNINSTALLER_SECONDS,
+// finds it to .\seen_kill_log, optionally runs for RECORDING_UNINSTALLER_SECONDS
+// and ends with the status RECORDING_UNINSTALLER_EXIT (0 without it),
 // and at its end writes .\uninstaller_record.txt: its command line, current
 // directory, the inherited REMOVE_TREE_PROBE value, whether the log was still
 // there, and the time it ended (100 ns units).
@@ -50,5 +51,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     std::fprintf(record, "ended_at=%llu\n", ended);
     std::fclose(record);
-    return 0;
+    char status[16] = "0";
+    GetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", status, sizeof status);
+    return std::atoi(status);
 }

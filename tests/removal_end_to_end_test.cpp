@@ -27,6 +27,7 @@ struct question_seen {
     bool owner_disabled = false;
     std::string caption, text;
     bool yes = false, no = false, other_buttons = false, icon = false;
+    bool topmost = false, foreground = false;
 };
 
 struct run_outcome {
@@ -60,6 +61,8 @@ static question_seen inspect_box(HWND box) {
     seen.shown = true;
     seen.owner = GetWindow(box, GW_OWNER);
     seen.owner_disabled = seen.owner != nullptr && !IsWindowEnabled(seen.owner);
+    seen.topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    seen.foreground = GetForegroundWindow() == box;
     char caption[1024] = "";
     GetWindowTextA(box, caption, sizeof caption);
     seen.caption = caption;
@@ -296,6 +299,111 @@ TEST_F(removal_run, rollback_skips_the_question) {
         }
         expect_removal_handed_over(app_folder);
     }
+}
+
+// With `result_file` set, the run writes what became of the folder there;
+// a file already there is never written through.
+TEST_F(removal_run, result_file_tells_what_happened) {
+    const std::string result = folder + "\\result.txt";
+    const std::string named = std::string("to_kill=") + app_folder + "\r\n";
+    struct {
+        const char* what;
+        std::string to_kill_line, unwise_title;
+        int answer;
+        const char* uninstaller_exit;
+        const char* expected;
+    } cases[] = {
+        {"answer Yes", named, dialog_title, IDYES, "0", "kept\r\n"},
+        {"answer No, all removed", named, dialog_title, IDNO, "0", "removed\r\n"},
+        {"a restart finishes it", named, "/rollback", IDNO, "3010", "restart\r\n"},
+        {"part of it left", named, "/rollback", IDNO, "1", "incomplete\r\n"},
+        {"no folder named", "to_kill=n/a\r\n", dialog_title, IDNO, "0", "refused\r\n"},
+        {"a volume root", "to_kill=C:\\\r\n", "/rollback", IDNO, "0", "refused\r\n"},
+    };
+    for (const auto& c : cases) {
+        write_settings(c.to_kill_line, c.unwise_title, "result_file=" + result + "\r\n");
+        DeleteFileA(result.c_str());
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", c.uninstaller_exit);
+        run_outcome run = run_tool("\"" + settings + "\"", folder, c.answer);
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", nullptr);
+        EXPECT_EQ(run.exit_code, 0u) << c.what;
+        EXPECT_EQ(read_file(result), c.expected) << c.what;
+    }
+    write_file(result, "earlier");
+    run_tool("\"" + settings + "\"", folder, IDNO);
+    EXPECT_EQ(read_file(result), "earlier");
+    DeleteFileA(result.c_str());
+}
+
+// Without an owner the question comes up in front of every window and takes
+// the foreground; over the installer's dialog it stays that dialog's.
+TEST_F(removal_run, question_without_owner_is_in_front) {
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", "No Such Installer Dialog");
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDYES);
+    EXPECT_TRUE(run.question.shown);
+    EXPECT_EQ(run.question.owner, nullptr);
+    EXPECT_TRUE(run.question.topmost);
+    EXPECT_TRUE(run.question.foreground);
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", dialog_title);
+    run = run_tool("\"" + settings + "\"", folder, IDYES);
+    EXPECT_EQ(run.question.owner, dialog);
+    EXPECT_FALSE(run.question.topmost) << "owned: it stays with its dialog";
+}
+
+// A caption and a text with quotes, percent signs, braces, semicolons, blanks
+// at either end and separators for lines (U+2028) and paragraphs (U+2029)
+// reach the question whole, the separators as line breaks. A value in double
+// quotes keeps its blanks: the profile reader drops the quotes only.
+TEST_F(removal_run, texts_reach_the_question_whole) {
+    std::wstring text = L"  Keep \"your\" 100% {saved} files; really?\u2028Second line\u2029Next  ";
+    write_file(settings,
+               utf16_file(L"[Strings]\r\nto_kill=" + wide(app_folder) + L"\r\nunwise_path=" +
+                          wide(unwise_folder) + L"\r\nunwise_title=" + wide(dialog_title) +
+                          L"\r\ntitle=Remove \"Tool\" 100%\r\nbody=\"" + text + L"\"\r\n"));
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDYES);
+    EXPECT_EQ(run.question.caption, "Remove \"Tool\" 100%");
+    EXPECT_EQ(run.question.text,
+              "  Keep \"your\" 100% {saved} files; really?\r\nSecond line\r\n\r\nNext  ");
+}
+
+// Started on a window station nobody sees (as a service is, in session 0),
+// the run asks nothing and keeps the folder: a question nobody can answer
+// is no answer.
+TEST_F(removal_run, nothing_asked_where_nobody_can_see) {
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA unseen = CreateWindowStationW(L"remove_tree_unseen", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(unseen, nullptr);
+    USEROBJECTFLAGS flags = {};
+    ASSERT_TRUE(GetUserObjectInformationW(unseen, UOI_FLAGS, &flags, sizeof flags, nullptr));
+    ASSERT_EQ(flags.dwFlags & WSF_VISIBLE, 0u) << "the station is to be one nobody sees";
+    ASSERT_TRUE(SetProcessWindowStation(unseen));
+    HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(desktop, nullptr);
+
+    std::string result = folder + "\\result.txt";
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", dialog_title,
+                   "result_file=" + result + "\r\n");
+    std::wstring line =
+        L"\"" + wide(program_folder()) + L"\\remove_tree.exe\" \"" + wide(settings) + L"\"";
+    wchar_t where[] = L"remove_tree_unseen\\Default";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = where;
+    PROCESS_INFORMATION process;
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               wide(folder).c_str(), &startup, &process));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "it waited";
+    TerminateProcess(process.hProcess, 99);
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(read_file(result), "kept\r\n");
+    EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt"));
+    CloseDesktop(desktop);
+    CloseWindowStation(unseen);
 }
 
 // A tree that is missing, "n/a", blank, a volume root or too long for its

@@ -80,7 +80,6 @@ static void report(bool log_read, const wchar_t* log_path) {
             append_count(text, L"    and ", tally.noted - 20, L" more\n");
     }
     bool clean = log_read && tally.left == 0 && tally.scheduled == 0;
-    load_lazily_loaded_dlls();
     message_box(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 

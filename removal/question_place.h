@@ -1,0 +1,17 @@
+#pragma once
+
+// Where the question can be seen and answered.
+#include <windows.h>
+
+// Whether this process's window station is one whose windows a user can see
+// (WSF_VISIBLE): not so for a service's session-0 station or a
+// non-interactive one, where a question waits for an answer nobody can give.
+// False when it cannot be told.
+bool question_can_be_seen();
+
+// The box's style: Yes and No with a question mark; without an owner, in
+// front of every other window (topmost) (the installer's own windows are not the
+// dialogs an owner is looked for among, and a program the installer's
+// service starts is refused the foreground otherwise) and made the
+// foreground window.
+UINT question_style(bool owned);
