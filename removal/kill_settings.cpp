@@ -55,4 +55,5 @@ void read_kill_settings(const wchar_t* settings_path, kill_settings_record& sett
     read_setting(settings_path, L"title", settings.title);
     read_setting(settings_path, L"body", settings.body);
     read_setting(settings_path, L"result_file", settings.result_file);
+    read_setting(settings_path, L"owner_window", settings.owner_window);
 }

@@ -20,6 +20,7 @@ struct kill_settings_record {
     kill_setting title;        // caption of the question
     kill_setting body;         // text of the question
     kill_setting result_file;  // where the run's result goes (run_result.h); optional
+    kill_setting owner_window; // the installer's window, in decimal, to own the question; optional
 };
 
 extern kill_settings_record kill_settings;

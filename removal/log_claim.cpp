@@ -42,7 +42,9 @@ static bool own_user(BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
     CloseHandle(token);
     if (!known)
         return false;
-    const void* found = reinterpret_cast<const TOKEN_USER*>(user)->User.Sid;
+    TOKEN_USER header;
+    std::memcpy(&header, user, sizeof header);
+    const void* found = header.User.Sid;
     DWORD length = sid_length(found, SECURITY_MAX_SID_SIZE);
     if (length == 0)
         return false;

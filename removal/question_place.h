@@ -9,6 +9,11 @@
 // False when it cannot be told.
 bool question_can_be_seen();
 
+// The window the setting `owner_window` names: its handle in decimal, as an
+// installer knows its own window (NSIS $HWNDPARENT, Inno's form); null when
+// the value is no such number or names no window.
+HWND named_owner_window(const wchar_t* value);
+
 // The box's style: Yes and No with a question mark; without an owner, in
 // front of every other window (topmost) (the installer's own windows are not the
 // dialogs an owner is looked for among, and a program the installer's

@@ -35,10 +35,14 @@ static bool answers(HWND window) {
 static bool removal_refused() {
     if (!question_can_be_seen())
         return true;
+    // The window the installer names owns the question; without one, the
+    // dialog the title is looked for by. A title prefix too long to keep is
+    // not looked for: the question then has no owner, as when no dialog
+    // matches or the one found does not answer.
     HWND owner = nullptr;
-    // A title prefix too long to keep is not looked for: the question then
-    // has no owner, as when no dialog matches or the one found does not answer.
-    if (!kill_settings.unwise_title.too_long)
+    if (!kill_settings.owner_window.too_long)
+        owner = named_owner_window(kill_settings.owner_window.text);
+    if (owner == nullptr && !kill_settings.unwise_title.too_long)
         owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
     if (owner != nullptr && !answers(owner))
         owner = nullptr;

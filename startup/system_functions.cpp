@@ -38,6 +38,7 @@ typedef LRESULT(WINAPI* send_message_timeout_type)(HWND, UINT, WPARAM, LPARAM, U
                                                    PDWORD_PTR);
 typedef int(WINAPI* message_box_type)(HWND, LPCWSTR, LPCWSTR, UINT);
 typedef HWINSTA(WINAPI* get_process_window_station_type)();
+typedef BOOL(WINAPI* is_window_type)(HWND);
 typedef BOOL(WINAPI* get_user_object_information_type)(HANDLE, int, PVOID, DWORD, LPDWORD);
 typedef LSTATUS(WINAPI* reg_open_key_type)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
 typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD,
@@ -92,6 +93,12 @@ int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT ty
     static any_function address;
     message_box_type call = system_function<message_box_type>(&address, user32, "MessageBoxW");
     return call != nullptr ? call(owner, text, caption, type) : 0;
+}
+
+BOOL is_window(HWND window) {
+    static any_function address;
+    is_window_type call = system_function<is_window_type>(&address, user32, "IsWindow");
+    return call != nullptr && call(window);
 }
 
 HWINSTA get_process_window_station() {

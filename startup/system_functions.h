@@ -34,6 +34,7 @@ LRESULT send_message_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lp
                              UINT timeout, DWORD_PTR* result);
 int message_box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 HWINSTA get_process_window_station();
+BOOL is_window(HWND window);
 BOOL get_user_object_information(HANDLE object, int index, void* information, DWORD size,
                                  DWORD* needed);
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#ifndef _WIN64
 // What `full` opens: its identity, or that it is not there; false when it
 // cannot be told.
 static bool opened_identity(const wchar_t* full, bool& present, file_identity& identity) {
@@ -40,6 +41,8 @@ static bool names_sysnative(const wchar_t* full) {
         return false;
     return full[length] == L'\0' || full[length] == L'\\';
 }
+
+#endif
 
 bool redirector_changes(const wchar_t* full) {
 #ifdef _WIN64

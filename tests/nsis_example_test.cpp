@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 static const std::string install_dir = "S:\\Example Tool";
@@ -40,6 +41,18 @@ static HANDLE start_uninstaller(const std::string& arguments,
     CloseHandle(launcher.hThread);
     CloseHandle(launcher.hProcess);
     return child_of(launcher.dwProcessId);
+}
+
+// The text of a message box, as the platform holds it.
+static std::wstring question_text(HWND box) {
+    wchar_t text[1024] = L"";
+    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t name[32] = L"";
+        GetClassNameW(c, name, 32);
+        if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(c, text, 1024) > 0)
+            break;
+    }
+    return text;
 }
 
 static DWORD wait_for_end(HANDLE process) {
@@ -122,6 +135,11 @@ TEST_F(nsis_example, interactive_uninstall) {
         HWND question = wait_for_dialog("Example Tool", true);
         ASSERT_NE(question, nullptr) << c.name;
         EXPECT_EQ(GetWindow(question, GW_OWNER), window) << c.name;
+        EXPECT_EQ(question_text(question),
+                  L"Do you want to keep your saved files and settings?\r\nAnswer \"No\" to "
+                  L"remove all of \"" +
+                      wide(install_dir) + L"\" (100%) \u2013 for good.")
+            << c.name;
         DWORD_PTR result = 0;
         EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0)
             << c.name << ": the uninstaller's window does not answer";
@@ -139,17 +157,67 @@ TEST_F(nsis_example, interactive_uninstall) {
     }
 }
 
-// A silent uninstall asks nothing and removes the tree.
+// A silent uninstall asks nothing and keeps the folder, unless its command
+// line says /REMOVEDATA; the usual upgrade, the old uninstaller run silently
+// in place (_?=), keeps it too.
 TEST_F(nsis_example, silent_uninstall) {
-    HANDLE uninstaller = start_uninstaller("/S");
-    ASSERT_NE(uninstaller, nullptr);
-    bool asked = false;
-    wait_for_process(uninstaller, 60000,
-                     [&] { asked |= visible_dialog_titled("Example Tool", true) != nullptr; });
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(wait_for_end(uninstaller), 0u);
-    EXPECT_FALSE(file_exists(install_dir));
-    EXPECT_FALSE(kill_log_under(temp_folder()));
+    struct {
+        const char* arguments;
+        bool in_place, removed;
+    } cases[] = {{"/S", false, false},
+                 {"/S /REMOVEDATA", false, true},
+                 {"/S /KEEPDATA", false, false},
+                 {"/S /REMOVEDATA /KEEPDATA", false, false},
+                 {"/S _?=", true, false}};
+    for (const auto& c : cases) {
+        if (!file_exists(install_dir))
+            SetUp();
+        HANDLE uninstaller = nullptr;
+        if (c.in_place) {
+            PROCESS_INFORMATION process;
+            ASSERT_TRUE(start_program(wide(install_dir) + L"\\uninstall.exe",
+                                      wide(c.arguments + install_dir), wide(program_folder()),
+                                      process));
+            CloseHandle(process.hThread);
+            uninstaller = process.hProcess;
+        } else {
+            uninstaller = start_uninstaller(c.arguments);
+        }
+        ASSERT_NE(uninstaller, nullptr) << c.arguments;
+        bool asked = false;
+        wait_for_process(uninstaller, 60000,
+                         [&] { asked |= visible_dialog_titled("Example Tool", true) != nullptr; });
+        EXPECT_FALSE(asked) << c.arguments;
+        EXPECT_EQ(wait_for_end(uninstaller), 0u) << c.arguments;
+        if (c.removed) {
+            EXPECT_FALSE(file_exists(install_dir)) << c.arguments;
+        } else {
+            EXPECT_TRUE(file_exists(install_dir + "\\readme.txt")) << c.arguments;
+            EXPECT_TRUE(file_exists(install_dir + "\\data\\notes.txt")) << c.arguments;
+        }
+        EXPECT_FALSE(kill_log_under(temp_folder())) << c.arguments;
+    }
+}
+
+// What is left for the next restart sets the uninstaller's reboot flag, and
+// the example then ends with 3010, as msiexec does. Under Wine nothing is
+// left for a restart (all its folders belong to the user), so the stand-in
+// UNWISE.EXE of the second build reports it.
+TEST(nsis_example_restart, restart_needed_sets_the_reboot_flag) {
+    const std::wstring folder = L"S:\\Stand-in Tool";
+    PROCESS_INFORMATION setup;
+    ASSERT_TRUE(start_program(wide(program_folder()) + L"\\example_tool_standin_setup.exe",
+                              L"/S /D=" + folder, wide(program_folder()), setup));
+    EXPECT_EQ(wait_for_end(setup.hProcess), 0u);
+    CloseHandle(setup.hThread);
+    for (const char* status : {"3010", "0"}) {
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", status);
+        HANDLE uninstaller = start_uninstaller("/S /REMOVEDATA", folder);
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", nullptr);
+        ASSERT_NE(uninstaller, nullptr);
+        EXPECT_EQ(wait_for_end(uninstaller), std::strtoul(status, nullptr, 10)) << status;
+    }
+    remove_test_folder(code_page(folder));
 }
 
 // Installed to a folder whose name the code page lacks, beside the folder
@@ -166,7 +234,7 @@ TEST(nsis_example_names, install_folder_outside_the_code_page) {
     CloseHandle(setup.hThread);
     ASSERT_TRUE(file_exists(folder + L"\\readme.txt"));
 
-    HANDLE uninstaller = start_uninstaller("/S", folder);
+    HANDLE uninstaller = start_uninstaller("/S /REMOVEDATA", folder);
     ASSERT_NE(uninstaller, nullptr);
     EXPECT_EQ(wait_for_end(uninstaller), 0u);
     EXPECT_FALSE(file_exists(folder));

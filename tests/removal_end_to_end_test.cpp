@@ -350,6 +350,31 @@ TEST_F(removal_run, question_without_owner_is_in_front) {
     EXPECT_FALSE(run.question.topmost) << "owned: it stays with its dialog";
 }
 
+// The installer may name its own window (`owner_window`, its handle in
+// decimal): that window owns the question, whatever title it has. A value
+// that names no window leaves the owner to the title, as before.
+TEST_F(removal_run, owner_window_named_by_handle) {
+    std::string handle = std::to_string(reinterpret_cast<ULONG_PTR>(dialog));
+    struct {
+        const char* what;
+        std::string owner_window, unwise_title;
+        bool owned;
+    } cases[] = {
+        {"the handle, any title", handle, "No Such Installer Dialog", true},
+        {"not a number", handle + "x", "No Such Installer Dialog", false},
+        {"too large", "4294967296" + handle, "No Such Installer Dialog", false},
+        {"no such window", "1", "No Such Installer Dialog", false},
+        {"not a number, title found", "0x" + handle, dialog_title, true},
+    };
+    for (const auto& c : cases) {
+        write_settings(std::string("to_kill=") + app_folder + "\r\n", c.unwise_title,
+                       "owner_window=" + c.owner_window + "\r\n");
+        run_outcome run = run_tool("\"" + settings + "\"", folder, IDYES);
+        EXPECT_TRUE(run.question.shown) << c.what;
+        EXPECT_EQ(run.question.owner, c.owned ? dialog : nullptr) << c.what;
+    }
+}
+
 // A caption and a text with quotes, percent signs, braces, semicolons, blanks
 // at either end and separators for lines (U+2028) and paragraphs (U+2029)
 // reach the question whole, the separators as line breaks. A value in double

@@ -30,16 +30,17 @@ Section "Uninstall"
     ; Do not delete $INSTDIR here: remove_tree.exe does it when the user
     ; answers No, and the answer Yes must keep every file.
 
-    ; Asks over this uninstaller's window (nothing when it runs silent) and
-    ; removes $INSTDIR when the answer is No.
+    ; Asks over this uninstaller's window and removes $INSTDIR when the
+    ; answer is No. A silent uninstall keeps it, unless its command line
+    ; says /REMOVEDATA.
     !insertmacro RemoveTree "$INSTDIR" "Example Tool" \
-        "Do you want to keep your saved files and settings?"
+        'Do you want to keep your saved files and settings?$\r$\nAnswer "No" to remove all of "$INSTDIR" (100%) ${U+2013} for good.'
 
-    ; remove_tree.exe always exits with 0: look at the folder itself.
-    IfFileExists "$INSTDIR\*.*" 0 +3
-        DetailPrint "Kept $INSTDIR"
-        Goto done
-    DetailPrint "Removed $INSTDIR"
-    done:
+    DetailPrint "$INSTDIR: $RemoveTreeResult"
+    ; What is left in use goes at the next restart: tell whoever ran a
+    ; silent uninstall, as msiexec does.
+    ${If} ${RebootFlag}
+        SetErrorLevel 3010
+    ${EndIf}
     SetAutoClose true
 SectionEnd
