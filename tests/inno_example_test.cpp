@@ -29,7 +29,22 @@ struct uninstall_seen {
     DWORD status = STILL_ACTIVE;
     bool asked = false;
     HWND question_owner = nullptr;
+    std::string owner_class;
+    std::wstring text;
+    bool topmost = false;
 };
+
+// The text of a message box, as the platform holds it.
+static std::wstring box_text(HWND box) {
+    wchar_t text[1024] = L"";
+    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t name[32] = L"";
+        GetClassNameW(c, name, 32);
+        if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(c, text, 1024) > 0)
+            break;
+    }
+    return text;
+}
 
 // Runs the uninstaller in `folder` with `arguments`; Inno's own boxes
 // ("Are you sure...?", "...was removed") are answered Yes or OK, and the
@@ -53,6 +68,12 @@ static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& 
         if (question != nullptr && !seen.asked) {
             seen.asked = true;
             seen.question_owner = GetWindow(question, GW_OWNER);
+            char name[64] = "";
+            if (seen.question_owner != nullptr)
+                GetClassNameA(seen.question_owner, name, sizeof name);
+            seen.owner_class = name;
+            seen.text = box_text(question);
+            seen.topmost = (GetWindowLongA(question, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
             PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
         }
         if (copy == nullptr)
@@ -93,23 +114,30 @@ static std::wstring temp_folder() {
     return temp;
 }
 
-// The user's uninstalls: silent, asked and answered No or Yes, and one
+// The user's uninstalls: silent (the folder kept unless /REMOVEDATA says
+// otherwise), silent without /SUPPRESSMSGBOXES (asked, in front of every
+// window), asked over the uninstall window and answered No or Yes, and one
 // installed to a folder whose name holds what a shell would cut or read
 // ("&", "%", "^", a blank) and a letter the code page lacks, beside folders
 // named like what a shell or best fit would make of it.
 TEST(inno_example, install_and_uninstall) {
+    const std::wstring plain = L"S:\\Example Tool";
     struct {
         const char* name;
         std::wstring folder;
         const wchar_t* arguments;
         int answer; // 0: nothing is asked
-        bool data_removed;
+        bool owned, data_removed;
     } cases[] = {
-        {"silent", L"S:\\Example Tool", L"/VERYSILENT /SUPPRESSMSGBOXES", 0, true},
-        {"asked, answered No", L"S:\\Example Tool", L"", IDNO, true},
-        {"asked, answered Yes", L"S:\\Example Tool", L"", IDYES, false},
-        {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101", L"/VERYSILENT /SUPPRESSMSGBOXES",
-         0, true},
+        {"silent", plain, L"/VERYSILENT /SUPPRESSMSGBOXES", 0, false, false},
+        {"silent, told to remove", plain, L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATA", 0, false,
+         true},
+        {"silent, boxes shown", plain, L"/VERYSILENT", IDNO, false, true},
+        {"asked, answered No", plain, L"", IDNO, true, true},
+        {"asked, answered Yes", plain, L"", IDYES, true, false},
+        {"asked, told to keep", plain, L"/KEEPDATA", 0, false, false},
+        {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101",
+         L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATA", 0, false, true},
     };
     const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100",
                                         L"S:\\R&D 100% ^Tool a"};
@@ -124,7 +152,13 @@ TEST(inno_example, install_and_uninstall) {
         uninstall_seen seen = uninstall(c.folder, c.arguments, c.answer);
         EXPECT_EQ(seen.status, 0u) << c.name;
         EXPECT_EQ(seen.asked, c.answer != 0) << c.name;
-        EXPECT_EQ(seen.question_owner, nullptr) << c.name;
+        if (seen.asked) {
+            EXPECT_EQ(seen.text, L"Do you want to keep your saved files and settings?\r\n"
+                                 L"Click \"No\" to remove them, 100% and for good.")
+                << c.name;
+            EXPECT_EQ(seen.owner_class, c.owned ? "TUninstallProgressForm" : "") << c.name;
+            EXPECT_EQ(seen.topmost, !c.owned) << c.name;
+        }
         if (c.data_removed) {
             EXPECT_FALSE(file_exists(c.folder + L"\\data")) << c.name;
         } else {

@@ -431,6 +431,32 @@ TEST_F(removal_run, nothing_asked_where_nobody_can_see) {
     CloseWindowStation(unseen);
 }
 
+// The settings writer the MSI and Inno drop-ins start: each value arrives
+// whole, whatever it holds. Two double quotes within a quoted argument stand
+// for one; line breaks in the caption and text become U+2028; blanks at
+// either end are kept; only a folder's value loses its trailing backslash.
+TEST_F(removal_run, settings_writer_keeps_every_text) {
+    std::wstring arguments = L"\"" + wide(settings) +
+                             L"\" \"to_kill=C:\\Data\\\" \"unwise_title=/rollback\" "
+                             L"\"title=Click \"\"Yes\"\" {100%}; \x101 \\\" "
+                             L"\"body=  two\r\nlines\nand\rmore  \"";
+    ASSERT_EQ(
+        run_to_end(wide(program_folder()) + L"\\remove_tree_settings.exe", arguments, wide(folder)),
+        0u);
+    struct {
+        const wchar_t* key;
+        std::wstring value;
+    } cases[] = {{L"to_kill", L"C:\\Data"},
+                 {L"unwise_title", L"/rollback"},
+                 {L"title", L"Click \"Yes\" {100%}; \x101 \\"},
+                 {L"body", L"  two\u2028lines\u2028and\u2028more  "}};
+    for (const auto& c : cases) {
+        wchar_t value[256] = L"";
+        GetPrivateProfileStringW(L"Strings", c.key, L"n/a", value, 256, wide(settings).c_str());
+        EXPECT_EQ(value, c.value) << code_page(c.key);
+    }
+}
+
 // A tree that is missing, "n/a", blank, a volume root or too long for its
 // field: the question is still asked, then nothing is written or started.
 TEST_F(removal_run, no_usable_tree_means_nothing_done) {

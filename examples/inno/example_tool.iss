@@ -32,6 +32,13 @@ Source: "..\sample\data\*"; DestDir: "{app}\data"; Flags: uninsneveruninstall
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
 begin
   if CurUninstallStep = usUninstall then
-    RemoveTreeAsk(ExpandConstant('{app}\data'), 'Example Tool',
-                  'Do you want to keep your saved files and settings?');
+    Log('Saved data: ' + RemoveTreeAsk(ExpandConstant('{app}\data'), 'Example Tool',
+        'Do you want to keep your saved files and settings?' + #13#10 +
+        'Click "No" to remove them, 100% and for good.'));
+end;
+
+// What is left in use goes at the next restart: Inno offers it.
+function UninstallNeedRestart(): Boolean;
+begin
+  Result := RemoveTreeRestartNeeded;
 end;

@@ -6,33 +6,66 @@
 //   remove_tree_settings.exe /delete "FILE"            deletes FILE
 // FILE is written in UTF-16 with its byte-order mark first, so that no
 // character of a value is cut or changed on its way, and each key goes into
-// section [Strings] in the order given. An argument in double quotes runs to
-// the next double quote, backslashes included (`"to_kill=[INSTALLDIR]"`
-// ends in `\"`), since no path holds a double quote; a value's trailing
-// backslash is dropped unless it is a drive's root. Exit status 0 when done,
-// 1 otherwise, so that the installer's action can fail the uninstall.
+// section [Strings] in the order given, in double quotes (which the profile
+// reader drops, keeping blanks at either end). An argument in double quotes
+// runs to the next lone double quote, backslashes included
+// (`"to_kill=[INSTALLDIR]"` ends in `\"`); two double quotes within it stand
+// for one (`"body=Click ""Yes"" to keep them."`). In `title` and `body` a
+// line break (CR LF, CR or LF) becomes U+2028, which remove_tree.exe shows
+// as a line break; any other value loses a trailing backslash unless it is
+// a drive's root. Exit status 0 when done, 1 otherwise.
 #include "../../removal/settings_path.h"
 #include "../../startup/safe_start.h"
 
 #include <windows.h>
 
 // The next argument of `line`, NUL-terminated in place; null at the end.
+// Within double quotes, two double quotes stand for one.
 static wchar_t* next_argument(wchar_t*& line) {
     while (*line == L' ' || *line == L'\t')
         ++line;
     if (*line == L'\0')
         return nullptr;
     wchar_t* argument = line;
-    wchar_t end = L' ';
-    if (*line == L'"') {
-        argument = ++line;
-        end = L'"';
+    wchar_t* out = line;
+    if (*line != L'"') {
+        while (*line != L'\0' && *line != L' ' && *line != L'\t')
+            ++line;
+        if (*line != L'\0')
+            *line++ = L'\0';
+        return argument;
     }
-    while (*line != L'\0' && *line != end && (end == L'"' || *line != L'\t'))
-        ++line;
-    if (*line != L'\0')
-        *line++ = L'\0';
+    argument = out = ++line;
+    for (;;) {
+        if (*line == L'\0')
+            break;
+        if (*line == L'"') {
+            if (line[1] != L'"') {
+                ++line;
+                break;
+            }
+            ++line;
+        }
+        *out++ = *line++;
+    }
+    *out = L'\0';
     return argument;
+}
+
+// The question's caption and text keep their line breaks as U+2028, the one
+// way through a one-line settings value.
+static void line_breaks_to_separators(wchar_t* value) {
+    wchar_t* out = value;
+    for (wchar_t* in = value; *in != L'\0'; ++in) {
+        if (*in == L'\r' && in[1] == L'\n')
+            ++in;
+        *out++ = *in == L'\r' || *in == L'\n' ? static_cast<wchar_t>(0x2028) : *in;
+    }
+    *out = L'\0';
+}
+
+static bool is_text_key(const wchar_t* key) {
+    return lstrcmpiW(key, L"title") == 0 || lstrcmpiW(key, L"body") == 0;
 }
 
 // Drops a trailing backslash, as a folder's property ends in one.
@@ -65,8 +98,24 @@ static int write_settings(const wchar_t* path, wchar_t* rest) {
         if (*value != L'=' || value == argument)
             return 1;
         *value++ = L'\0';
-        drop_trailing_separator(value);
-        if (!WritePrivateProfileStringW(L"Strings", argument, value, path))
+        if (is_text_key(argument))
+            line_breaks_to_separators(value);
+        else
+            drop_trailing_separator(value);
+        // In double quotes, which the profile reader drops, so that blanks
+        // at either end are kept.
+        int length = lstrlenW(value);
+        wchar_t* quoted =
+            static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 3) * sizeof(wchar_t)));
+        if (quoted == nullptr)
+            return 1;
+        quoted[0] = L'"';
+        lstrcpyW(quoted + 1, value);
+        quoted[length + 1] = L'"';
+        quoted[length + 2] = L'\0';
+        BOOL written = WritePrivateProfileStringW(L"Strings", argument, quoted, path);
+        HeapFree(GetProcessHeap(), 0, quoted);
+        if (!written)
             return 1;
     }
     // The platform may keep what it wrote in a cache of its own until the
