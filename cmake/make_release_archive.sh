@@ -24,7 +24,7 @@ fi
 stage=$build/release-stage
 rm -rf "$stage"
 mkdir -p "$stage"
-for program in remove_tree.exe UNWISE.EXE remove_tree_settings.exe; do
+for program in remove_tree.exe UNWISE.EXE remove_tree_settings.exe remove_tree_actions.dll; do
     cp "$build/$program" "$stage/"
 done
 (

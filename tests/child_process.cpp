@@ -143,6 +143,17 @@ HANDLE child_of(DWORD parent_id) {
     return child;
 }
 
+std::wstring message_box_text(HWND box) {
+    wchar_t text[1024] = L"";
+    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t name[32] = L"";
+        GetClassNameW(c, name, 32);
+        if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(c, text, 1024) > 0)
+            break;
+    }
+    return text;
+}
+
 question_answered run_answering(const std::wstring& program, const std::wstring& arguments,
                                 const std::wstring& folder, const char* title, int button) {
     question_answered seen;
@@ -154,6 +165,8 @@ question_answered run_answering(const std::wstring& program, const std::wstring&
             if (question != nullptr && !seen.asked) {
                 seen.asked = true;
                 seen.owner = GetWindow(question, GW_OWNER);
+                seen.text = message_box_text(question);
+                seen.topmost = (GetWindowLongA(question, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
                 PostMessageA(GetDlgItem(question, button), BM_CLICK, 0, 0);
             }
         }))

@@ -60,7 +60,12 @@ struct question_answered {
     DWORD status = STILL_ACTIVE; // the program's exit status; 99 when it had to be ended
     bool asked = false;
     HWND owner = nullptr; // the question's owner when asked
+    std::wstring text;    // its text
+    bool topmost = false; // in front of every window not topmost itself
 };
+
+// The text of a message box, as the platform holds it.
+std::wstring message_box_text(HWND box);
 
 // Runs `program` with `arguments` in `folder` to its end (five minutes at
 // most), answering the first visible dialog titled exactly `title` by

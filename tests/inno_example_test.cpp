@@ -34,18 +34,6 @@ struct uninstall_seen {
     bool topmost = false;
 };
 
-// The text of a message box, as the platform holds it.
-static std::wstring box_text(HWND box) {
-    wchar_t text[1024] = L"";
-    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t name[32] = L"";
-        GetClassNameW(c, name, 32);
-        if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(c, text, 1024) > 0)
-            break;
-    }
-    return text;
-}
-
 // Runs the uninstaller in `folder` with `arguments`; Inno's own boxes
 // ("Are you sure...?", "...was removed") are answered Yes or OK, and the
 // question with `answer`. Inno's uninstaller runs from a copy of itself in
@@ -72,7 +60,7 @@ static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& 
             if (seen.question_owner != nullptr)
                 GetClassNameA(seen.question_owner, name, sizeof name);
             seen.owner_class = name;
-            seen.text = box_text(question);
+            seen.text = message_box_text(question);
             seen.topmost = (GetWindowLongA(question, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
             PostMessageA(GetDlgItem(question, answer != 0 ? answer : IDNO), BM_CLICK, 0, 0);
         }

@@ -36,9 +36,11 @@ static question_answered msiexec(const std::wstring& arguments, int answer = 0) 
                          "Example Tool", answer != 0 ? answer : IDNO);
 }
 
-// The user's uninstalls: silent, asked and answered No or Yes, and a folder
-// whose name holds the characters a shell would cut or read ("&", "%", "^",
-// a blank), beside folders named like what a shell would make of it.
+// The user's uninstalls: silent (the folder kept unless REMOVEDATA=1 says
+// otherwise), asked in front of every window and answered No or Yes, told
+// to keep, and a folder whose name holds the characters a shell would cut
+// or read ("&", "%", "^", a blank), beside folders named like what a shell
+// would make of it.
 TEST(msi_example, install_and_uninstall) {
     const std::wstring package = wide(program_folder()) + L"\\example_tool.msi";
     const std::wstring tools = program_files_x86() + L"\\Example Tool Uninstall";
@@ -50,10 +52,13 @@ TEST(msi_example, install_and_uninstall) {
         int answer;          // 0: nothing is asked
         bool removed;
     } cases[] = {
-        {"silent", L"", L"/qn", 0, true},
+        {"silent", L"", L"/qn", 0, false},
+        {"silent, told to remove", L"", L"/qn REMOVEDATA=1", 0, true},
+        {"passive, told to remove", L"", L"/passive REMOVEDATA=1", 0, true},
         {"asked, answered No", L"S:\\Example Tool", L"", IDNO, true},
         {"asked, answered Yes", L"S:\\Example Tool", L"", IDYES, false},
-        {"a name a shell would cut", L"S:\\R&D 100% ^Tool", L"/qn", 0, true},
+        {"told to keep", L"S:\\Example Tool", L"REMOVEDATA=0", 0, false},
+        {"a name a shell would cut", L"S:\\R&D 100% ^Tool", L"/qn REMOVEDATA=1", 0, true},
     };
     // What a shell would make of the last name: cut at "&", or expanded.
     const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100"};
@@ -76,8 +81,15 @@ TEST(msi_example, install_and_uninstall) {
         question_answered run = msiexec(L"/x \"" + package + L"\" " + c.ui, c.answer);
         EXPECT_EQ(run.status, 0u) << c.name;
         EXPECT_EQ(run.asked, c.answer != 0) << c.name;
-        // msiexec shows no window here, and its dialogs are not #32770 ones.
-        EXPECT_EQ(run.owner, nullptr) << c.name;
+        if (run.asked) {
+            // Windows Installer's windows are no standard dialogs: no owner,
+            // in front of every window.
+            EXPECT_EQ(run.owner, nullptr) << c.name;
+            EXPECT_TRUE(run.topmost) << c.name;
+            EXPECT_EQ(run.text, L"Do you want to keep your saved files and settings?\r\n"
+                                L"Click \"No\" to remove [all of] them, 100% and for good.")
+                << c.name;
+        }
         if (c.removed) {
             EXPECT_FALSE(file_exists(folder)) << c.name;
         } else {
@@ -90,4 +102,24 @@ TEST(msi_example, install_and_uninstall) {
     }
     for (const std::wstring& folder : look_alikes)
         EXPECT_EQ(read_file(folder + L"\\other product.txt"), "stays") << code_page(folder);
+}
+
+// What is left for the next restart makes Windows Installer ask for one:
+// msiexec ends with 3010. Under Wine nothing is left for a restart (all its
+// folders belong to the user), so the stand-in UNWISE.EXE of the second
+// package reports it.
+TEST(msi_example, restart_needed_is_reported) {
+    const std::wstring package = wide(program_folder()) + L"\\example_tool_standin.msi";
+    // The stand-in leaves its record in the tools folder: it goes too.
+    const std::wstring tools = program_files_x86() + L"\\Example Tool Uninstall";
+    for (DWORD status : {3010u, 0u}) {
+        ASSERT_EQ(msiexec(L"/i \"" + package + L"\" /qn INSTALLDIR=\"S:\\Stand-in Tool\"").status,
+                  0u);
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", std::to_string(status).c_str());
+        DWORD ended = msiexec(L"/x \"" + package + L"\" /qn REMOVEDATA=1").status;
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", nullptr);
+        EXPECT_EQ(ended, status);
+        remove_test_folder("S:\\Stand-in Tool");
+        remove_test_folder(code_page(tools));
+    }
 }

@@ -43,18 +43,6 @@ static HANDLE start_uninstaller(const std::string& arguments,
     return child_of(launcher.dwProcessId);
 }
 
-// The text of a message box, as the platform holds it.
-static std::wstring question_text(HWND box) {
-    wchar_t text[1024] = L"";
-    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t name[32] = L"";
-        GetClassNameW(c, name, 32);
-        if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(c, text, 1024) > 0)
-            break;
-    }
-    return text;
-}
-
 static DWORD wait_for_end(HANDLE process) {
     DWORD status = STILL_ACTIVE;
     WaitForSingleObject(process, 60000);
@@ -135,7 +123,7 @@ TEST_F(nsis_example, interactive_uninstall) {
         HWND question = wait_for_dialog("Example Tool", true);
         ASSERT_NE(question, nullptr) << c.name;
         EXPECT_EQ(GetWindow(question, GW_OWNER), window) << c.name;
-        EXPECT_EQ(question_text(question),
+        EXPECT_EQ(message_box_text(question),
                   L"Do you want to keep your saved files and settings?\r\nAnswer \"No\" to "
                   L"remove all of \"" +
                       wide(install_dir) + L"\" (100%) \u2013 for good.")
