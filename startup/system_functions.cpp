@@ -45,6 +45,8 @@ typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD
                                            PFILETIME);
 typedef LSTATUS(WINAPI* reg_get_value_type)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
 typedef LSTATUS(WINAPI* reg_close_key_type)(HKEY);
+typedef LSTATUS(WINAPI* reg_enum_value_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE,
+                                             LPDWORD);
 typedef BOOL(WINAPI* open_process_token_type)(HANDLE, DWORD, PHANDLE);
 typedef BOOL(WINAPI* get_token_information_type)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
                                                  PDWORD);
@@ -139,6 +141,16 @@ LSTATUS reg_get_value(HKEY key, const wchar_t* value, DWORD flags, void* data, D
         system_function<reg_get_value_type>(&address, advapi32, "RegGetValueW");
     return call != nullptr ? call(key, nullptr, value, flags, nullptr, data, size)
                            : ERROR_PROC_NOT_FOUND;
+}
+
+LSTATUS reg_enum_value(HKEY key, DWORD index, wchar_t* name, DWORD* length, DWORD* type, void* data,
+                       DWORD* size) {
+    static any_function address;
+    reg_enum_value_type call =
+        system_function<reg_enum_value_type>(&address, advapi32, "RegEnumValueW");
+    return call != nullptr
+               ? call(key, index, name, length, nullptr, type, static_cast<LPBYTE>(data), size)
+               : ERROR_PROC_NOT_FOUND;
 }
 
 LSTATUS reg_close_key(HKEY key) {

@@ -42,6 +42,8 @@ BOOL get_user_object_information(HANDLE object, int index, void* information, DW
 LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key);
 LSTATUS reg_enum_key(HKEY key, DWORD index, wchar_t* name, DWORD* length);
 LSTATUS reg_get_value(HKEY key, const wchar_t* value, DWORD flags, void* data, DWORD* size);
+LSTATUS reg_enum_value(HKEY key, DWORD index, wchar_t* name, DWORD* length, DWORD* type, void* data,
+                       DWORD* size);
 LSTATUS reg_close_key(HKEY key);
 BOOL open_process_token(HANDLE process, DWORD access, HANDLE* token);
 BOOL get_token_information(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* information,

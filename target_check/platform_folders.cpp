@@ -147,6 +147,42 @@ static void protect_profiles() {
     reg_close_key(list);
 }
 
+// The shell folders of every profile loaded now (HKEY_USERS), as the shell
+// keeps them for each user: a run as LocalSystem, as a deployment or
+// Windows Installer's elevated part starts it, has its own shell folders,
+// not those of the user who uninstalls.
+static void protect_loaded_profiles() {
+    static const wchar_t shell_folders_key[] =
+        L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    static wchar_t user[256], key_name[256 + sizeof shell_folders_key / sizeof(wchar_t)],
+        name[16384], path[32768];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        LSTATUS listed = reg_enum_key(HKEY_USERS, i, user, &length);
+        if (listed == ERROR_PROC_NOT_FOUND)
+            table_incomplete = true;
+        if (listed != ERROR_SUCCESS)
+            break;
+        std::wcscpy(key_name, user);
+        std::wcscat(key_name, shell_folders_key);
+        HKEY key;
+        if (reg_open_key(HKEY_USERS, key_name, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        for (DWORD j = 0;; ++j) {
+            DWORD name_length = 16384, type = 0, size = sizeof path - sizeof(wchar_t);
+            LSTATUS read = reg_enum_value(key, j, name, &name_length, &type, path, &size);
+            if (read == ERROR_MORE_DATA)
+                continue;
+            if (read != ERROR_SUCCESS)
+                break;
+            path[size / sizeof(wchar_t)] = L'\0';
+            if (type == REG_SZ && path[0] != L'\0')
+                protect_with_holders(path);
+        }
+        reg_close_key(key);
+    }
+}
+
 static void learn_platform_folders() {
     static wchar_t path[32768];
     if (GetWindowsDirectoryW(path, MAX_PATH)) {
@@ -179,6 +215,7 @@ static void learn_platform_folders() {
     protect_registry_folders(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                              program_files, 6);
     protect_profiles();
+    protect_loaded_profiles();
     // The temporary folders, as the platform sets them for the user and
     // for the system, and as this process sees them.
     static const wchar_t* const temp[] = {L"TEMP", L"TMP"};

@@ -457,6 +457,42 @@ TEST_F(removal_run, settings_writer_keeps_every_text) {
     }
 }
 
+// A run as LocalSystem (a deployment, Windows Installer's elevated part)
+// has shell folders of its own: the shell folders of every profile loaded
+// now are refused too, and the folders that hold them, while a folder
+// below them stays allowed.
+TEST_F(removal_run, loaded_profiles_shell_folders_are_refused) {
+    const std::string documents = folder + "\\Other User\\Documents", below = documents + "\\Tool";
+    CreateDirectoryA((folder + "\\Other User").c_str(), nullptr);
+    CreateDirectoryA(documents.c_str(), nullptr);
+    CreateDirectoryA(below.c_str(), nullptr);
+    const char key_name[] =
+        "S-1-5-21-1-2-3-1001\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
+        "Folders";
+    HKEY key;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_USERS, key_name, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExA(key, "Personal", 0, REG_SZ, reinterpret_cast<const BYTE*>(documents.c_str()),
+                   static_cast<DWORD>(documents.size() + 1));
+    RegCloseKey(key);
+    const std::string result = folder + "\\result.txt";
+    struct {
+        std::string to_kill;
+        const char* expected;
+    } cases[] = {{documents, "refused\r\n"},
+                 {folder + "\\Other User", "refused\r\n"},
+                 {below, "removed\r\n"}};
+    for (const auto& c : cases) {
+        write_settings("to_kill=" + c.to_kill + "\r\n", "/rollback",
+                       "result_file=" + result + "\r\n");
+        DeleteFileA(result.c_str());
+        EXPECT_EQ(run_tool("\"" + settings + "\"", folder, IDNO).exit_code, 0u) << c.to_kill;
+        EXPECT_EQ(read_file(result), c.expected) << c.to_kill;
+    }
+    RegDeleteTreeA(HKEY_USERS, "S-1-5-21-1-2-3-1001");
+}
+
 // A tree that is missing, "n/a", blank, a volume root or too long for its
 // field: the question is still asked, then nothing is written or started.
 TEST_F(removal_run, no_usable_tree_means_nothing_done) {
