@@ -14,6 +14,7 @@
 // line break (CR LF, CR or LF) becomes U+2028, which remove_tree.exe shows
 // as a line break; any other value loses a trailing backslash unless it is
 // a drive's root. Exit status 0 when done, 1 otherwise.
+#include "settings_file.h"
 #include "../../removal/settings_path.h"
 #include "../../startup/safe_start.h"
 
@@ -75,21 +76,8 @@ static void drop_trailing_separator(wchar_t* value) {
         value[length - 1] = L'\0';
 }
 
-// A new file that begins with a UTF-16 byte-order mark: the profile
-// functions then keep every value in UTF-16.
-static bool start_utf16_file(const wchar_t* path) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const wchar_t mark = 0xFEFF;
-    DWORD written = 0;
-    BOOL whole = WriteFile(file, &mark, sizeof mark, &written, nullptr) && written == sizeof mark;
-    return CloseHandle(file) && whole;
-}
-
 static int write_settings(const wchar_t* path, wchar_t* rest) {
-    if (!start_utf16_file(path))
+    if (!start_settings_file(path))
         return 1;
     while (wchar_t* argument = next_argument(rest)) {
         wchar_t* value = argument;
@@ -102,20 +90,7 @@ static int write_settings(const wchar_t* path, wchar_t* rest) {
             line_breaks_to_separators(value);
         else
             drop_trailing_separator(value);
-        // In double quotes, which the profile reader drops, so that blanks
-        // at either end are kept.
-        int length = lstrlenW(value);
-        wchar_t* quoted =
-            static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 3) * sizeof(wchar_t)));
-        if (quoted == nullptr)
-            return 1;
-        quoted[0] = L'"';
-        lstrcpyW(quoted + 1, value);
-        quoted[length + 1] = L'"';
-        quoted[length + 2] = L'\0';
-        BOOL written = WritePrivateProfileStringW(L"Strings", argument, quoted, path);
-        HeapFree(GetProcessHeap(), 0, quoted);
-        if (!written)
+        if (!write_quoted_value(path, argument, value))
             return 1;
     }
     // The platform may keep what it wrote in a cache of its own until the

@@ -18,6 +18,7 @@
 // the user could have changed since the question reaches it.
 // Both always return success: no answer and no failure removes anything,
 // and neither fails the uninstall.
+#include "../settings_writer/settings_file.h"
 #include "../../removal/question_place.h"
 #include "../../removal/question_text.h"
 #include "../../startup/system_functions.h"
@@ -87,30 +88,6 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveTreeDecide(MSIHANDLE insta
     return ERROR_SUCCESS;
 }
 
-// Writes `key` = `value` in double quotes (the profile reader drops them).
-static bool write_value(const wchar_t* settings, const wchar_t* key, const wchar_t* value) {
-    static wchar_t quoted[text_room + 4];
-    if (std::wcslen(value) >= text_room)
-        return false;
-    std::wcscpy(quoted, L"\"");
-    std::wcscat(quoted, value);
-    std::wcscat(quoted, L"\"");
-    return WritePrivateProfileStringW(L"Strings", key, quoted, settings) != FALSE;
-}
-
-// A new settings file in UTF-16, its byte-order mark first.
-static bool start_settings(const wchar_t* settings) {
-    DeleteFileW(settings);
-    HANDLE file = CreateFileW(settings, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const wchar_t mark = 0xFEFF;
-    DWORD written = 0;
-    BOOL whole = WriteFile(file, &mark, sizeof mark, &written, nullptr) && written == sizeof mark;
-    return CloseHandle(file) && whole;
-}
-
 // Runs `program` on `settings` and waits for it.
 static void run_tool(const wchar_t* program, const wchar_t* settings) {
     static wchar_t line[2 * text_room + 8];
@@ -163,10 +140,11 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveTreeRun(MSIHANDLE install)
     std::wcscpy(program, tools);
     std::wcscat(program, L"\\remove_tree.exe");
     DeleteFileW(result);
-    if (is_folder(folder) && start_settings(settings) &&
-        write_value(settings, L"to_kill", folder) && write_value(settings, L"unwise_path", tools) &&
-        write_value(settings, L"unwise_title", L"/rollback") &&
-        write_value(settings, L"result_file", result)) {
+    if (is_folder(folder) && start_settings_file(settings) &&
+        write_quoted_value(settings, L"to_kill", folder) &&
+        write_quoted_value(settings, L"unwise_path", tools) &&
+        write_quoted_value(settings, L"unwise_title", L"/rollback") &&
+        write_quoted_value(settings, L"result_file", result)) {
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, settings);
         run_tool(program, settings);
         if (restart_needed(result))
