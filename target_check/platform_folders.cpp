@@ -29,8 +29,60 @@ static void protect(const file_identity& identity) {
     protected_folders[protected_count++] = identity;
 }
 
+// The full paths already looked at, compared whole and without regard to
+// case, so that the folders many platform folders share (a profile, its
+// AppData) are opened once: a table of offsets into one growing text, by a
+// hash of the path. A path that cannot be noted is simply looked at again.
+static wchar_t* seen_text;
+static std::size_t seen_used, seen_room;
+static std::size_t seen_slots[4096]; // offset + 1, 0 for a free slot
+static unsigned seen_count;
+
+// A hash that paths equal but for ASCII case share. (Paths that differ in
+// the case of other letters may hash apart: they are then opened again.)
+static unsigned path_hash(const wchar_t* path) {
+    unsigned hash = 2166136261u;
+    for (const wchar_t* c = path; *c != L'\0'; ++c) {
+        wchar_t folded = *c >= L'a' && *c <= L'z' ? static_cast<wchar_t>(*c - L'a' + L'A') : *c;
+        hash = (hash ^ static_cast<unsigned>(folded)) * 16777619u;
+    }
+    return hash;
+}
+
+// Whether `path` was looked at before; notes it when not.
+static bool seen_before(const wchar_t* path) {
+    const std::size_t slots = sizeof seen_slots / sizeof seen_slots[0];
+    std::size_t length = std::wcslen(path);
+    std::size_t slot = path_hash(path) % slots;
+    for (std::size_t probe = 0; probe < slots; ++probe, slot = (slot + 1) % slots) {
+        if (seen_slots[slot] == 0)
+            break;
+        const wchar_t* other = seen_text + seen_slots[slot] - 1;
+        if (CompareStringOrdinal(other, -1, path, static_cast<int>(length), TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    if (seen_slots[slot] != 0 || 2 * (seen_count + 1) > slots)
+        return false; // the table is full: looked at again, never skipped
+    if (seen_used + length + 1 > seen_room) {
+        std::size_t room = seen_room != 0 ? 2 * seen_room : 8192;
+        while (room < seen_used + length + 1)
+            room *= 2;
+        void* grown = std::realloc(seen_text, room * sizeof(wchar_t));
+        if (grown == nullptr)
+            return false;
+        seen_text = static_cast<wchar_t*>(grown);
+        seen_room = room;
+    }
+    std::wmemcpy(seen_text + seen_used, path, length + 1);
+    seen_slots[slot] = seen_used + 1;
+    seen_used += length + 1;
+    ++seen_count;
+    return false;
+}
+
 // The folder at `path` and every folder that holds it, below its root (the
-// roots are refused as such). A path that does not open adds nothing.
+// roots are refused as such). A path that does not open adds nothing; one
+// looked at before, and so every folder above it, is not opened again.
 static void protect_with_holders(const wchar_t* path) {
     static wchar_t full[32768];
     if (path[0] == L'\0')
@@ -39,6 +91,8 @@ static void protect_with_holders(const wchar_t* path) {
     if (length == 0 || length >= 32768)
         return;
     for (;;) {
+        if (seen_before(full))
+            return;
         file_identity identity;
         if (identity_of_path(full, identity))
             protect(identity);

@@ -142,7 +142,7 @@ TEST(inno_example, install_and_uninstall) {
         EXPECT_EQ(seen.asked, c.answer != 0) << c.name;
         if (seen.asked) {
             EXPECT_EQ(seen.text, L"Do you want to keep your saved files and settings?\r\n"
-                                 L"Click \"No\" to remove them, 100% and for good.")
+                                 L"Click \"No\" to remove them, 100% \u2192 for good.")
                 << c.name;
             EXPECT_EQ(seen.owner_class, c.owned ? "TUninstallProgressForm" : "") << c.name;
             EXPECT_EQ(seen.topmost, !c.owned) << c.name;

@@ -126,7 +126,7 @@ TEST_F(nsis_example, interactive_uninstall) {
         EXPECT_EQ(message_box_text(question),
                   L"Do you want to keep your saved files and settings?\r\nAnswer \"No\" to "
                   L"remove all of \"" +
-                      wide(install_dir) + L"\" (100%) \u2013 for good.")
+                      wide(install_dir) + L"\" (100%) \u2192 for good.")
             << c.name;
         DWORD_PTR result = 0;
         EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0)

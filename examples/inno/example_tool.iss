@@ -34,7 +34,7 @@ begin
   if CurUninstallStep = usUninstall then
     Log('Saved data: ' + RemoveTreeAsk(ExpandConstant('{app}\data'), 'Example Tool',
         'Do you want to keep your saved files and settings?' + #13#10 +
-        'Click "No" to remove them, 100% and for good.'));
+        'Click "No" to remove them, 100% ' + #$2192 + ' for good.'));
 end;
 
 // What is left in use goes at the next restart: Inno offers it.

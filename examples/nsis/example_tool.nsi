@@ -34,7 +34,7 @@ Section "Uninstall"
     ; answer is No. A silent uninstall keeps it, unless its command line
     ; says /REMOVEDATA.
     !insertmacro RemoveTree "$INSTDIR" "Example Tool" \
-        'Do you want to keep your saved files and settings?$\r$\nAnswer "No" to remove all of "$INSTDIR" (100%) ${U+2013} for good.'
+        'Do you want to keep your saved files and settings?$\r$\nAnswer "No" to remove all of "$INSTDIR" (100%) ${U+2192} for good.'
 
     DetailPrint "$INSTDIR: $RemoveTreeResult"
     ; What is left in use goes at the next restart: tell whoever ran a
