@@ -32,6 +32,7 @@ struct uninstall_seen {
     std::string owner_class;
     std::wstring text;
     bool topmost = false;
+    bool restart_offered = false; // Inno asked to restart; answered No
 };
 
 // Runs the uninstaller in `folder` with `arguments`; Inno's own boxes
@@ -48,8 +49,13 @@ static uninstall_seen uninstall(const std::wstring& folder, const std::wstring& 
     HANDLE copy = nullptr;
     auto answer_boxes = [&] {
         if (HWND box = visible_dialog_titled("Example Tool Uninstall", true)) {
-            HWND button =
-                GetDlgItem(box, IDYES) != nullptr ? GetDlgItem(box, IDYES) : GetDlgItem(box, IDOK);
+            // Inno's offer to restart is declined: under Wine a restart
+            // would end the prefix's programs.
+            bool restart = message_box_text(box).find(L"restart") != std::wstring::npos;
+            seen.restart_offered |= restart;
+            HWND button = restart                             ? GetDlgItem(box, IDNO)
+                          : GetDlgItem(box, IDYES) != nullptr ? GetDlgItem(box, IDYES)
+                                                              : GetDlgItem(box, IDOK);
             PostMessageA(button, BM_CLICK, 0, 0);
         }
         HWND question = visible_dialog_titled("Example Tool", true);
@@ -161,4 +167,24 @@ TEST(inno_example, install_and_uninstall) {
     }
     for (const std::wstring& folder : look_alikes)
         EXPECT_EQ(read_file(folder + L"\\other product.txt"), "stays") << code_page(folder);
+}
+
+// What is left for the next restart makes Inno offer the restart after its
+// uninstall (UninstallNeedRestart). Under Wine nothing is left for a
+// restart (all its folders belong to the user), so the stand-in UNWISE.EXE
+// of the second build reports it.
+TEST(inno_example, restart_needed_is_offered) {
+    const std::wstring folder = L"S:\\Stand-in Tool";
+    for (const char* status : {"3010", "0"}) {
+        ASSERT_EQ(run_to_end(scratch() + L"\\example_tool_inno_standin.exe",
+                             L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
+                             scratch()),
+                  0u);
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", status);
+        uninstall_seen seen = uninstall(folder, L"", IDNO);
+        SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", nullptr);
+        EXPECT_TRUE(seen.asked) << status;
+        EXPECT_EQ(seen.restart_offered, std::string(status) == "3010") << status;
+        remove_test_folder(code_page(folder));
+    }
 }
