@@ -27,11 +27,13 @@ HWND named_owner_window(const wchar_t* value) {
     return number != 0 && is_window(window) ? window : nullptr;
 }
 
-UINT question_style(bool owned) {
+UINT question_style(bool owned, bool hung_window_near) {
     UINT style = MB_YESNO | MB_ICONQUESTION;
     // MB_SYSTEMMODAL is the documented way to the topmost style; MB_TOPMOST
     // says the same where it is honoured.
     if (!owned)
-        style |= MB_SETFOREGROUND | MB_TOPMOST | MB_SYSTEMMODAL;
+        style |= MB_TOPMOST | MB_SYSTEMMODAL;
+    if (!owned && !hung_window_near)
+        style |= MB_SETFOREGROUND;
     return style;
 }

@@ -19,4 +19,7 @@ HWND named_owner_window(const wchar_t* value);
 // dialogs an owner is looked for among, and a program the installer's
 // service starts is refused the foreground otherwise) and made the
 // foreground window.
-UINT question_style(bool owned);
+// `hung_window_near`: a window the question was meant for answers no
+// messages; the box then does not take the foreground, which would send
+// that window activation messages and wait for it.
+UINT question_style(bool owned, bool hung_window_near);

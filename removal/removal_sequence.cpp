@@ -44,12 +44,13 @@ static bool removal_refused() {
         owner = named_owner_window(kill_settings.owner_window.text);
     if (owner == nullptr && !kill_settings.unwise_title.too_long)
         owner = find_window(nullptr, L"#32770", kill_settings.unwise_title.whole, nullptr);
-    if (owner != nullptr && !answers(owner))
+    bool hung = owner != nullptr && !answers(owner);
+    if (hung)
         owner = nullptr;
     wchar_t* text = question_text(kill_settings.body.whole);
     wchar_t* caption = question_text(kill_settings.title.whole);
     int answer = text != nullptr && caption != nullptr
-                     ? message_box(owner, text, caption, question_style(owner != nullptr))
+                     ? message_box(owner, text, caption, question_style(owner != nullptr, hung))
                      : 0;
     std::free(text);
     std::free(caption);

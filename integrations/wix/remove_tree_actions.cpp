@@ -55,7 +55,7 @@ static bool answered_no(const wchar_t* title, const wchar_t* text) {
     wchar_t* caption = question_text(title);
     wchar_t* body = question_text(text);
     int answer = caption != nullptr && body != nullptr
-                     ? message_box(nullptr, body, caption, question_style(false))
+                     ? message_box(nullptr, body, caption, question_style(false, false))
                      : 0;
     std::free(caption);
     std::free(body);
