@@ -171,17 +171,15 @@ TEST(inno_example, install_and_uninstall) {
 
 // What is left for the next restart makes Inno offer the restart after its
 // uninstall (UninstallNeedRestart). Under Wine nothing is left for a
-// restart (all its folders belong to the user), so the stand-in UNWISE.EXE
-// of the second build reports it (made for the 32-bit build alone).
+// restart (all its folders belong to the user), so the recording stand-in
+// takes UNWISE.EXE's place among the installed tools, which the
+// uninstaller copies when it runs, and reports it.
 TEST(inno_example, restart_needed_is_offered) {
     const std::wstring folder = L"S:\\Stand-in Tool";
-    if (!file_exists(scratch() + L"\\example_tool_inno_standin.exe"))
-        GTEST_SKIP() << "the stand-in's setup is made for the 32-bit build";
     for (const char* status : {"3010", "0"}) {
-        ASSERT_EQ(run_to_end(scratch() + L"\\example_tool_inno_standin.exe",
-                             L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART \"/DIR=" + folder + L"\"",
-                             scratch()),
-                  0u);
+        ASSERT_EQ(install(folder), 0u) << status;
+        ASSERT_TRUE(CopyFileW((scratch() + L"\\recording_uninstaller.exe").c_str(),
+                              (folder + L"\\uninstall\\UNWISE.EXE").c_str(), FALSE));
         SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", status);
         uninstall_seen seen = uninstall(folder, L"", IDNO);
         SetEnvironmentVariableA("RECORDING_UNINSTALLER_EXIT", nullptr);
