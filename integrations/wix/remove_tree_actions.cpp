@@ -21,6 +21,7 @@
 #include "../settings_writer/settings_file.h"
 #include "../../removal/question_place.h"
 #include "../../removal/question_text.h"
+#include "../../removal/run_result.h"
 #include "../../startup/system_functions.h"
 
 #include <windows.h>
@@ -118,7 +119,8 @@ static bool restart_needed(const wchar_t* result) {
     ReadFile(file, word, sizeof word - 1, &got, nullptr);
     CloseHandle(file);
     word[got] = '\0';
-    return std::strncmp(word, "restart\r\n", 9) == 0;
+    std::size_t length = std::strlen(result_restart);
+    return std::strncmp(word, result_restart, length) == 0 && word[length] == '\r';
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall RemoveTreeRun(MSIHANDLE install) {
