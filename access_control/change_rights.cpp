@@ -11,15 +11,27 @@ static const ACCESS_MASK folder_change_rights =
     FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 static const ACCESS_MASK root_change_rights =
     FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
+// The rights that replace a program, or swap a folder on its path. A
+// folder's GENERIC_WRITE adds entries and changes attributes alone.
+static const ACCESS_MASK program_replace_rights =
+    FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES | DELETE |
+    WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+static const ACCESS_MASK path_folder_replace_rights =
+    FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 
 static bool same_sid(const BYTE* sid, DWORD room, const BYTE* known, DWORD known_length) {
     return sid_length(sid, room) == known_length && std::memcmp(sid, known, known_length) == 0;
 }
 
-static bool is_system_account(const BYTE* sid, DWORD room) {
-    return same_sid(sid, room, local_system_sid, sizeof local_system_sid) ||
-           same_sid(sid, room, administrators_sid, sizeof administrators_sid) ||
-           same_sid(sid, room, trusted_installer_sid, sizeof trusted_installer_sid);
+// LocalSystem, Administrators, TrustedInstaller, and `own_account` when given.
+static bool is_trusted_account(const BYTE* sid, DWORD room, const void* own_account) {
+    if (same_sid(sid, room, local_system_sid, sizeof local_system_sid) ||
+        same_sid(sid, room, administrators_sid, sizeof administrators_sid) ||
+        same_sid(sid, room, trusted_installer_sid, sizeof trusted_installer_sid))
+        return true;
+    DWORD own_length = own_account != nullptr ? sid_length(own_account, SECURITY_MAX_SID_SIZE) : 0;
+    return own_length != 0 &&
+           same_sid(sid, room, static_cast<const BYTE*>(own_account), own_length);
 }
 
 // Kinds of entries that grant nothing: denials, audits, alarms, labels,
@@ -49,7 +61,10 @@ static bool grants_nothing(BYTE type) {
     }
 }
 
-bool only_system_may_change(const void* descriptor, std::size_t size, bool volume_root) {
+// Whether nobody but the trusted accounts owns the object or is granted any
+// of `rights` on it.
+static bool only_trusted_may(const void* descriptor, std::size_t size, ACCESS_MASK rights,
+                             const void* own_account) {
     const BYTE* bytes = static_cast<const BYTE*>(descriptor);
     SECURITY_DESCRIPTOR_RELATIVE header;
     if (descriptor == nullptr || size < sizeof header)
@@ -59,13 +74,13 @@ bool only_system_may_change(const void* descriptor, std::size_t size, bool volum
         header.Owner == 0 || header.Owner >= size || header.Dacl == 0 ||
         header.Dacl + sizeof(ACL) > size)
         return false;
-    if (!is_system_account(bytes + header.Owner, static_cast<DWORD>(size - header.Owner)))
+    if (!is_trusted_account(bytes + header.Owner, static_cast<DWORD>(size - header.Owner),
+                            own_account))
         return false;
     ACL list;
     std::memcpy(&list, bytes + header.Dacl, sizeof list);
     if (header.Dacl + list.AclSize > size)
         return false;
-    ACCESS_MASK change = volume_root ? root_change_rights : folder_change_rights;
     std::size_t at = header.Dacl + sizeof list, end = header.Dacl + list.AclSize;
     for (WORD i = 0; i < list.AceCount; ++i) {
         ACE_HEADER entry;
@@ -85,11 +100,24 @@ bool only_system_may_change(const void* descriptor, std::size_t size, bool volum
                 return false;
             ACCESS_MASK mask;
             std::memcpy(&mask, bytes + at + sizeof entry, sizeof mask);
-            if ((mask & change) != 0 &&
-                !is_system_account(bytes + at + sid_at, static_cast<DWORD>(entry.AceSize - sid_at)))
+            if ((mask & rights) != 0 &&
+                !is_trusted_account(bytes + at + sid_at, static_cast<DWORD>(entry.AceSize - sid_at),
+                                    own_account))
                 return false;
         }
         at += entry.AceSize;
     }
     return true;
+}
+
+bool only_system_may_change(const void* descriptor, std::size_t size, bool volume_root) {
+    return only_trusted_may(descriptor, size,
+                            volume_root ? root_change_rights : folder_change_rights, nullptr);
+}
+
+bool only_trusted_may_replace(const void* descriptor, std::size_t size, bool folder,
+                              const void* own_account) {
+    return only_trusted_may(descriptor, size,
+                            folder ? path_folder_replace_rights : program_replace_rights,
+                            own_account);
 }

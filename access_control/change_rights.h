@@ -21,3 +21,14 @@
 // do anything) or a descriptor that cannot be read counts as a change
 // anyone may make.
 bool only_system_may_change(const void* descriptor, std::size_t size, bool volume_root);
+
+// Whether nobody but LocalSystem, Administrators, TrustedInstaller and
+// `own_account` (the run's own account; may be null) may replace what the
+// descriptor protects: the rule for a program an elevated run starts and
+// for every folder on its path. For the program (`folder` false) that is
+// writing it, deleting or renaming it, or changing its attributes, owner or
+// access list; for a folder, removing or renaming what it holds, deleting
+// or renaming it, or changing its owner or access list. Adding new entries
+// to a folder swaps nothing and does not count. Entries are read as above.
+bool only_trusted_may_replace(const void* descriptor, std::size_t size, bool folder,
+                              const void* own_account);

@@ -33,9 +33,10 @@ static WORD add_full_access(BYTE* at, const void* sid, BYTE flags) {
     return entry.Header.AceSize;
 }
 
-bool make_private_descriptor(private_descriptor& descriptor, const void* own_user,
-                             bool inheritable) {
-    if (own_user != nullptr && sid_length(own_user, SECURITY_MAX_SID_SIZE) == 0)
+bool make_private_descriptor(private_descriptor& descriptor, const void* own_user, bool inheritable,
+                             const void* owner) {
+    if ((own_user != nullptr && sid_length(own_user, SECURITY_MAX_SID_SIZE) == 0) ||
+        (owner != nullptr && sid_length(owner, SECURITY_MAX_SID_SIZE) == 0))
         return false;
     std::memset(&descriptor, 0, sizeof descriptor);
     BYTE flags = inheritable ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0;
@@ -57,5 +58,6 @@ bool make_private_descriptor(private_descriptor& descriptor, const void* own_use
     descriptor.header.Revision = SECURITY_DESCRIPTOR_REVISION;
     descriptor.header.Control = SE_DACL_PRESENT | SE_DACL_PROTECTED;
     descriptor.header.Dacl = reinterpret_cast<PACL>(list);
+    descriptor.header.Owner = const_cast<void*>(owner);
     return true;
 }

@@ -16,10 +16,14 @@ struct private_descriptor {
 };
 
 // Fills `descriptor` for a folder (`inheritable`: what is made in it gets
-// the same entries) or a file. `own_user` may be null. False when the SID
-// given is no valid one.
-bool make_private_descriptor(private_descriptor& descriptor, const void* own_user,
-                             bool inheritable);
+// the same entries) or a file. `own_user` may be null. `owner`, when not
+// null, is set as the owner as the object is made (Administrators for an
+// elevated run, so that the user's unelevated programs, which the owner's
+// implicit right to change the access list would otherwise serve, cannot);
+// null leaves the owner to the platform. False when a SID given is no valid
+// one.
+bool make_private_descriptor(private_descriptor& descriptor, const void* own_user, bool inheritable,
+                             const void* owner = nullptr);
 
 // The SIDs of the accounts that belong to the system itself.
 extern const BYTE local_system_sid[12];

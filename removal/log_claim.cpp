@@ -2,7 +2,7 @@
 
 #include "log_files.h"
 #include "../access_control/private_descriptor.h"
-#include "../startup/system_functions.h"
+#include "../access_control/run_account.h"
 
 #include <windows.h>
 
@@ -31,35 +31,15 @@ static bool held_elsewhere(DWORD error) {
             GetLastError() == ERROR_ACCESS_DENIED);
 }
 
-// The SID of the account this run runs as, into `sid`.
-static bool own_user(BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
-    HANDLE token;
-    if (!open_process_token(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
-    static ULONG_PTR user[(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE) / sizeof(ULONG_PTR) + 1];
-    DWORD size = 0;
-    bool known = get_token_information(token, TokenUser, user, sizeof user, &size) != FALSE;
-    CloseHandle(token);
-    if (!known)
-        return false;
-    TOKEN_USER header;
-    std::memcpy(&header, user, sizeof header);
-    const void* found = header.User.Sid;
-    DWORD length = sid_length(found, SECURITY_MAX_SID_SIZE);
-    if (length == 0)
-        return false;
-    std::memcpy(sid, found, length);
-    return true;
-}
-
 bool claim_kill_log() {
     // Only LocalSystem, Administrators and this run's own account may open
-    // the claim, also one a power cut leaves behind.
+    // the claim, also one a power cut leaves behind; an elevated run's claim
+    // is owned by Administrators, not by the user's unelevated programs.
     static private_descriptor descriptor;
     static BYTE user[SECURITY_MAX_SID_SIZE];
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor.header, FALSE};
-    bool private_access =
-        make_private_descriptor(descriptor, own_user(user) ? user : nullptr, false);
+    bool private_access = make_private_descriptor(
+        descriptor, run_account_sid(user) ? user : nullptr, false, owner_of_private_objects());
     std::wcscpy(claim_name, L"\\??\\");
     DWORD length = GetFullPathNameW(claim_path, 32768, claim_name + 4, nullptr);
     if (length == 0 || length >= 32768)
@@ -74,6 +54,12 @@ bool claim_kill_log() {
                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (claim != INVALID_HANDLE_VALUE)
             return true;
+        // A token that may not make Administrators the owner leaves the
+        // owner to the platform.
+        if (GetLastError() == ERROR_INVALID_OWNER && descriptor.header.Owner != nullptr) {
+            descriptor.header.Owner = nullptr;
+            continue;
+        }
         if (!held_elsewhere(GetLastError()) || GetTickCount64() >= deadline)
             return false;
         Sleep(claim_step_ms);

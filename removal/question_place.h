@@ -10,9 +10,17 @@
 bool question_can_be_seen();
 
 // The window the setting `owner_window` names: its handle in decimal, as an
-// installer knows its own window (NSIS $HWNDPARENT, Inno's form); null when
-// the value is no such number or names no window.
+// installer knows its own window (NSIS $HWNDPARENT, Inno's form), also in
+// the negative form a signed 32-bit number gives a handle with its top bit
+// set. Only a window of the process that started this one, or of the one
+// that started that process, is taken (NSIS and Inno run their uninstaller
+// from a copy they start): another program's window is no installer's.
+// Null when the value is no such number or names no such window.
 HWND named_owner_window(const wchar_t* value);
+
+// The handle `value` spells, in decimal, either form: false when it is no
+// such number (or 0).
+bool window_handle_from_text(const wchar_t* value, HWND& window);
 
 // The box's style: Yes and No with a question mark; without an owner, in
 // front of every other window (topmost) (the installer's own windows are not the

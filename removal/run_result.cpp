@@ -1,5 +1,7 @@
 #include "run_result.h"
 
+#include "private_file.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -19,17 +21,42 @@ const char* result_of_uninstaller(bool ran, unsigned long exit_status) {
     return exit_status == restart_needed ? result_restart : result_incomplete;
 }
 
-void write_run_result(const wchar_t* path, const char* result) {
+// Appends `text` to `out` (of `room` bytes, `used` filled) in the code page,
+// each line ended by CR LF.
+static void append_lines(const wchar_t* text, char* out, std::size_t room, std::size_t& used) {
+    while (*text != L'\0') {
+        const wchar_t* end = std::wcschr(text, L'\n');
+        int length = static_cast<int>(end != nullptr ? end - text : std::wcslen(text));
+        if (length > 0 && used + 2 < room) {
+            int written =
+                WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, out + used,
+                                    static_cast<int>(room - used - 2), "?", nullptr);
+            if (written > 0) {
+                used += static_cast<std::size_t>(written);
+                out[used++] = '\r';
+                out[used++] = '\n';
+            }
+        }
+        if (end == nullptr)
+            break;
+        text = end + 1;
+    }
+}
+
+void write_run_result(const wchar_t* path, const char* result, const wchar_t* why) {
     if (std::wcscmp(path, L"n/a") == 0 || path[0] == L'\0')
         return;
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (!set_aside(path))
+        return;
+    HANDLE file = create_private_file(path);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    char line[32];
-    std::strcpy(line, result);
-    std::strcat(line, "\r\n");
+    static char text[16384];
+    std::strcpy(text, result);
+    std::strcat(text, "\r\n");
+    std::size_t used = std::strlen(text);
+    append_lines(why != nullptr ? why : L"", text, sizeof text, used);
     DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+    WriteFile(file, text, static_cast<DWORD>(used), &written, nullptr);
     CloseHandle(file);
 }

@@ -10,8 +10,11 @@
 //   removed     the uninstaller removed all of it
 //   restart     what is left goes at the next restart
 //   incomplete  part of it is left (or the uninstaller could not be run)
-// The file is made anew (an existing name, link or not, is never written
-// through); without the setting nothing is written.
+// Each further line says why, in the system code page (a character it lacks
+// as "?"): what the answer was, the reason for a refusal, what the
+// uninstaller left or scheduled. The file is made anew: whatever bore the
+// name is set aside, never written through, and the file gets an access
+// list of its own (private_file.h). Without the setting nothing is written.
 extern const char result_kept[], result_refused[], result_removed[], result_restart[],
     result_incomplete[];
 
@@ -19,5 +22,6 @@ extern const char result_kept[], result_refused[], result_removed[], result_rest
 // or from its not having run.
 const char* result_of_uninstaller(bool ran, unsigned long exit_status);
 
-// Writes `result` into the file `path` ("n/a": none).
-void write_run_result(const wchar_t* path, const char* result);
+// Writes `result` and the lines of `why` ("\n" between them; may be empty)
+// into the file `path` ("n/a": none).
+void write_run_result(const wchar_t* path, const char* result, const wchar_t* why);

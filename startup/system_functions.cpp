@@ -40,6 +40,10 @@ typedef int(WINAPI* message_box_type)(HWND, LPCWSTR, LPCWSTR, UINT);
 typedef HWINSTA(WINAPI* get_process_window_station_type)();
 typedef BOOL(WINAPI* is_window_type)(HWND);
 typedef BOOL(WINAPI* get_user_object_information_type)(HANDLE, int, PVOID, DWORD, LPDWORD);
+typedef DWORD(WINAPI* get_window_thread_process_id_type)(HWND, LPDWORD);
+typedef BOOL(WINAPI* get_kernel_object_security_type)(HANDLE, SECURITY_INFORMATION,
+                                                      PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+typedef BOOLEAN(WINAPI* gen_random_type)(PVOID, ULONG);
 typedef LSTATUS(WINAPI* reg_open_key_type)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
 typedef LSTATUS(WINAPI* reg_enum_key_type)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD,
                                            PFILETIME);
@@ -120,6 +124,17 @@ BOOL get_user_object_information(HANDLE object, int index, void* information, DW
     return call != nullptr && call(object, index, information, size, needed);
 }
 
+DWORD get_window_thread_process_id(HWND window, DWORD* process_id) {
+    static any_function address;
+    get_window_thread_process_id_type call = system_function<get_window_thread_process_id_type>(
+        &address, user32, "GetWindowThreadProcessId");
+    if (call == nullptr) {
+        *process_id = 0;
+        return 0;
+    }
+    return call(window, process_id);
+}
+
 LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key) {
     static any_function address;
     reg_open_key_type call =
@@ -177,6 +192,23 @@ BOOL get_token_information(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* inf
     if (call == nullptr)
         SetLastError(ERROR_PROC_NOT_FOUND);
     return call != nullptr && call(token, kind, information, size, needed);
+}
+
+BOOL gen_random(void* buffer, ULONG size) {
+    static any_function address;
+    gen_random_type call =
+        system_function<gen_random_type>(&address, advapi32, "SystemFunction036");
+    return call != nullptr && call(buffer, size);
+}
+
+BOOL get_kernel_object_security(HANDLE object, SECURITY_INFORMATION wanted, void* descriptor,
+                                DWORD size, DWORD* needed) {
+    static any_function address;
+    get_kernel_object_security_type call = system_function<get_kernel_object_security_type>(
+        &address, advapi32, "GetKernelObjectSecurity");
+    if (call == nullptr)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return call != nullptr && call(object, wanted, descriptor, size, needed);
 }
 
 HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path) {

@@ -37,6 +37,7 @@ HWINSTA get_process_window_station();
 BOOL is_window(HWND window);
 BOOL get_user_object_information(HANDLE object, int index, void* information, DWORD size,
                                  DWORD* needed);
+DWORD get_window_thread_process_id(HWND window, DWORD* process_id);
 
 // ADVAPI32
 LSTATUS reg_open_key(HKEY root, const wchar_t* name, REGSAM access, HKEY* key);
@@ -48,6 +49,10 @@ LSTATUS reg_close_key(HKEY key);
 BOOL open_process_token(HANDLE process, DWORD access, HANDLE* token);
 BOOL get_token_information(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* information,
                            DWORD size, DWORD* needed);
+// RtlGenRandom: `size` random bytes from the platform's own generator.
+BOOL gen_random(void* buffer, ULONG size);
+BOOL get_kernel_object_security(HANDLE object, SECURITY_INFORMATION wanted, void* descriptor,
+                                DWORD size, DWORD* needed);
 
 // SHELL32
 HRESULT sh_get_folder_path(int folder, DWORD flags, wchar_t* path);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 static const std::string log_head = "***  Installation Started  ***\r\nTitle: \r\nSource: \r\n";
 static const char app_folder[] = "C:\\Program Files\\Tool";
@@ -301,8 +302,9 @@ TEST_F(removal_run, rollback_skips_the_question) {
     }
 }
 
-// With `result_file` set, the run writes what became of the folder there;
-// a file already there is never written through.
+// With `result_file` set, the run writes what became of the folder there,
+// and why on the lines after; a file already there is set aside and a new
+// one made, never written through.
 TEST_F(removal_run, result_file_tells_what_happened) {
     const std::string result = folder + "\\result.txt";
     const std::string named = std::string("to_kill=") + app_folder + "\r\n";
@@ -313,12 +315,16 @@ TEST_F(removal_run, result_file_tells_what_happened) {
         const char* uninstaller_exit;
         const char* expected;
     } cases[] = {
-        {"answer Yes", named, dialog_title, IDYES, "0", "kept\r\n"},
+        {"answer Yes", named, dialog_title, IDYES, "0", "kept\r\nthe answer was Yes\r\n"},
         {"answer No, all removed", named, dialog_title, IDNO, "0", "removed\r\n"},
-        {"a restart finishes it", named, "/rollback", IDNO, "3010", "restart\r\n"},
-        {"part of it left", named, "/rollback", IDNO, "1", "incomplete\r\n"},
-        {"no folder named", "to_kill=n/a\r\n", dialog_title, IDNO, "0", "refused\r\n"},
-        {"a volume root", "to_kill=C:\\\r\n", "/rollback", IDNO, "0", "refused\r\n"},
+        {"a restart finishes it", named, "/rollback", IDNO, "3010",
+         "restart\r\nUNWISE.EXE ended with 3010\r\n"},
+        {"part of it left", named, "/rollback", IDNO, "1",
+         "incomplete\r\nUNWISE.EXE ended with 1\r\n"},
+        {"no folder named", "to_kill=n/a\r\n", dialog_title, IDNO, "0",
+         "refused\r\nto_kill names no folder\r\n"},
+        {"a volume root", "to_kill=C:\\\r\n", "/rollback", IDNO, "0",
+         "refused\r\nto_kill names no single folder\r\n"},
     };
     for (const auto& c : cases) {
         write_settings(c.to_kill_line, c.unwise_title, "result_file=" + result + "\r\n");
@@ -329,9 +335,14 @@ TEST_F(removal_run, result_file_tells_what_happened) {
         EXPECT_EQ(run.exit_code, 0u) << c.what;
         EXPECT_EQ(read_file(result), c.expected) << c.what;
     }
-    write_file(result, "earlier");
+    // A file planted under the name, and another file it is a second name
+    // of: this run's result replaces the name alone.
+    write_file(folder + "\\planted.txt", "restart\r\n");
+    DeleteFileA(result.c_str());
+    ASSERT_TRUE(CreateHardLinkA(result.c_str(), (folder + "\\planted.txt").c_str(), nullptr));
     run_tool("\"" + settings + "\"", folder, IDNO);
-    EXPECT_EQ(read_file(result), "earlier");
+    EXPECT_EQ(read_file(result), "refused\r\nto_kill names no single folder\r\n");
+    EXPECT_EQ(read_file(folder + "\\planted.txt"), "restart\r\n");
     DeleteFileA(result.c_str());
 }
 
@@ -365,6 +376,9 @@ TEST_F(removal_run, owner_window_named_by_handle) {
         {"too large", "4294967296" + handle, "No Such Installer Dialog", false},
         {"no such window", "1", "No Such Installer Dialog", false},
         {"not a number, title found", "0x" + handle, dialog_title, true},
+        {"a window of a program that did not start this one",
+         std::to_string(reinterpret_cast<ULONG_PTR>(GetDesktopWindow())),
+         "No Such Installer Dialog", false},
     };
     for (const auto& c : cases) {
         write_settings(std::string("to_kill=") + app_folder + "\r\n", c.unwise_title,
@@ -425,7 +439,8 @@ TEST_F(removal_run, nothing_asked_where_nobody_can_see) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     EXPECT_EQ(status, 0u);
-    EXPECT_EQ(read_file(result), "kept\r\n");
+    EXPECT_EQ(read_file(result),
+              "kept\r\nnothing asked: no user can see this program's windows\r\n");
     EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt"));
     CloseDesktop(desktop);
     CloseWindowStation(unseen);
@@ -488,7 +503,8 @@ TEST_F(removal_run, loaded_profiles_shell_folders_are_refused) {
                        "result_file=" + result + "\r\n");
         DeleteFileA(result.c_str());
         EXPECT_EQ(run_tool("\"" + settings + "\"", folder, IDNO).exit_code, 0u) << c.to_kill;
-        EXPECT_EQ(read_file(result), c.expected) << c.to_kill;
+        std::string written = read_file(result);
+        EXPECT_EQ(written.substr(0, written.find('\n') + 1), c.expected) << c.to_kill;
     }
     RegDeleteTreeA(HKEY_USERS, "S-1-5-21-1-2-3-1001");
 }
@@ -583,7 +599,7 @@ TEST_F(removal_run, log_is_deleted_after_the_uninstaller_ends) {
     EXPECT_LE(delay, 1.3);
 }
 
-// No UNWISE.EXE: no wait, the log is still deleted, status 0.
+// No UNWISE.EXE: no wait, no log stays, status 0.
 TEST_F(removal_run, missing_uninstaller) {
     DeleteFileA((unwise_folder + "\\UNWISE.EXE").c_str());
     write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
@@ -594,17 +610,85 @@ TEST_F(removal_run, missing_uninstaller) {
     EXPECT_FALSE(file_exists(kill_log()));
 }
 
-// An uninstaller folder whose name is too long to keep is one that cannot be
-// entered: the run goes on in the folder it was started in.
-TEST_F(removal_run, too_long_uninstaller_folder) {
+// An uninstaller folder that cannot be entered (not there, or a name too
+// long to keep): nothing is written or started, not even an UNWISE.EXE in
+// the folder the run was started in, and the result says why.
+TEST_F(removal_run, uninstaller_folder_not_entered) {
     std::string too_long = folder + "\\" + std::string(400, 'p');
     // Where the name cut to 259 characters would lead.
     ASSERT_TRUE(CreateDirectoryA(too_long.substr(0, 259).c_str(), nullptr));
-    write_file(settings, std::string("[Strings]\r\nto_kill=") + app_folder +
-                             "\r\nunwise_path=" + too_long + "\r\nunwise_title=/rollback\r\n");
-    run_outcome run = run_tool("\"" + settings + "\"", unwise_folder, IDNO);
+    const std::string result = folder + "\\result.txt";
+    struct {
+        const char* what;
+        std::string unwise_path, why;
+    } cases[] = {
+        {"not there", folder + "\\no such folder",
+         "unwise_path cannot be entered: " + folder + "\\no such folder"},
+        {"too long to keep", too_long, "unwise_path is longer than 259 characters"},
+    };
+    for (const auto& c : cases) {
+        write_file(settings, std::string("[Strings]\r\nto_kill=") + app_folder +
+                                 "\r\nunwise_path=" + c.unwise_path +
+                                 "\r\nunwise_title=/rollback\r\nresult_file=" + result + "\r\n");
+        run_outcome run = run_tool("\"" + settings + "\"", unwise_folder, IDNO);
+        EXPECT_EQ(run.exit_code, 0u) << c.what;
+        EXPECT_FALSE(file_exists(unwise_folder + "\\uninstaller_record.txt")) << c.what;
+        EXPECT_FALSE(file_exists(kill_log())) << c.what;
+        EXPECT_EQ(read_file(result), "refused\r\n" + c.why + "\r\n") << c.what;
+    }
+}
+
+// Someone left a KILL.LOG in the uninstaller's folder, keeps it open with
+// every kind of sharing, and adds a "File Tree:" line naming a decoy to
+// whatever KILL.LOG they can write the moment it holds this run's lines
+// (an opportunistic lock on UNWISE.EXE gives them that moment on Windows).
+// The uninstaller reads this run's four lines alone, and the decoy stays.
+TEST_F(removal_run, leftover_log_kept_open_cannot_add_a_tree) {
+    std::string decoy = folder + "\\decoy";
+    ASSERT_TRUE(CreateDirectoryA(decoy.c_str(), nullptr));
+    write_file(decoy + "\\precious.txt", "precious");
+    write_file(kill_log(), "an older log\r\n");
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE kept = CreateFileA(kill_log().c_str(), GENERIC_READ | GENERIC_WRITE, all, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(kept, INVALID_HANDLE_VALUE);
+    const std::string decoy_line = "File Tree: " + decoy + "\\*.*\r\n";
+    volatile bool stop = false;
+    // Appends the decoy once to a log that ends in a whole line of this run.
+    auto add_decoy = [&](HANDLE log) {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(log, &size) || size.QuadPart < 89 || size.QuadPart > 4096)
+            return;
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        SetFilePointer(log, 0, nullptr, FILE_BEGIN);
+        ReadFile(log, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+        if (bytes.find("*.*\r\n") == std::string::npos || bytes.find(decoy) != std::string::npos)
+            return;
+        DWORD written = 0;
+        SetFilePointer(log, 0, nullptr, FILE_END);
+        WriteFile(log, decoy_line.data(), static_cast<DWORD>(decoy_line.size()), &written, nullptr);
+    };
+    std::thread intruder([&] {
+        while (!stop) {
+            add_decoy(kept);
+            HANDLE named = CreateFileA(kill_log().c_str(), GENERIC_READ | FILE_APPEND_DATA, all,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+            if (named != INVALID_HANDLE_VALUE) {
+                add_decoy(named);
+                CloseHandle(named);
+            }
+            Sleep(1);
+        }
+    });
+    write_settings(std::string("to_kill=") + app_folder + "\r\n", "/rollback");
+    run_outcome run = run_tool("\"" + settings + "\"", folder, IDNO);
+    stop = true;
+    intruder.join();
+    CloseHandle(kept);
     EXPECT_EQ(run.exit_code, 0u);
     expect_removal_handed_over(app_folder);
+    EXPECT_EQ(read_file(decoy + "\\precious.txt"), "precious");
 }
 
 // Spellings of a tree, one rule each, through the real program. Refused:

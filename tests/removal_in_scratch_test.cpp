@@ -181,6 +181,31 @@ TEST(unicode_names, uninstaller_folder_named_exactly) {
     EXPECT_FALSE(file_exists(decoy + L"\\tmp\\uninstaller_record.txt")) << "the decoy ran";
 }
 
+// What UNWISE.EXE could not remove reaches the installer through the result
+// file, after its first word: a line each, named in the code page (a
+// character it lacks as "?").
+TEST(unicode_names, what_the_uninstaller_left_reaches_the_result) {
+    std::wstring tree = scratch() + L"\\Product \u0141", held = tree + L"\\in use \u0101.txt";
+    make_product(tree);
+    write_file(held, "held");
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::wstring settings = scratch() + L"\\left.ini", result = scratch() + L"\\left.result";
+    write_file(settings, utf16_file(settings_text(tree, real_uninstaller()) + L"result_file=" +
+                                    result + L"\r\n"));
+    EXPECT_EQ(run(scratch() + L"\\remove_tree.exe", L"\"" + settings + L"\"", scratch()), 0u);
+    CloseHandle(holder);
+    std::string written = read_file(result);
+    // The file, and the folder that holds it.
+    std::string file_line = code_page(held) + ": in use", tree_line = code_page(tree) + ": holds";
+    std::size_t second = written.find("\r\n", 12) + 2;
+    EXPECT_EQ(written.substr(0, 12), "incomplete\r\n");
+    EXPECT_EQ(written.substr(12, file_line.size()), file_line) << written;
+    EXPECT_EQ(written.substr(second, tree_line.size()), tree_line) << written;
+    EXPECT_EQ(written.find("\r\n", second) + 2, written.size()) << "two lines, no more";
+    EXPECT_FALSE(file_exists(tree + L"\\product.txt"));
+}
+
 // The platform's own folders, as the platform reports them to this program
 // (Wine's layout changes between releases: the user's Temp moved below
 // AppData\Local in Wine 9).

@@ -97,3 +97,30 @@ TEST(status_rules, entries_are_opened_without_writing_attributes) {
     for (const auto& c : cases)
         EXPECT_EQ(child_access(c.enter, c.deletable), c.access) << c.what;
 }
+
+// Where a run may leave names for the deletion at the next restart: only a
+// run with an administrator's rights, and only on a fixed disk of this
+// machine reached by a letter of its own (Wine reports every drive fixed).
+TEST(status_rules, restarts_schedule_on_fixed_disks_alone) {
+    struct {
+        const char* what;
+        bool admin;
+        unsigned drive_type;
+        const wchar_t* dos_device;
+        bool schedules;
+    } cases[] = {
+        {"C: as an administrator", true, DRIVE_FIXED, L"\\Device\\HarddiskVolume3", true},
+        {"a volume mounted in a folder", true, DRIVE_FIXED, nullptr, true},
+        {"a standard user's run", false, DRIVE_FIXED, L"\\Device\\HarddiskVolume3", false},
+        {"a mapped network drive", true, DRIVE_REMOTE, L"\\Device\\LanmanRedirector\\;Z:0\\srv\\s",
+         false},
+        {"a removable disk", true, DRIVE_REMOVABLE, L"\\Device\\HarddiskVolume9", false},
+        {"a substituted drive", true, DRIVE_FIXED, L"\\??\\C:\\Data", false},
+        {"a RAM disk", true, DRIVE_RAMDISK, L"\\Device\\Ram0", false},
+        {"no drive type known", true, DRIVE_UNKNOWN, nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(restart_schedule_refusal(c.admin, c.drive_type, c.dos_device) == nullptr,
+                  c.schedules)
+            << c.what;
+}

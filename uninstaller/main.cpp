@@ -83,6 +83,35 @@ static void report(bool log_read, const wchar_t* log_path) {
     message_box(nullptr, text, L"Uninstall", MB_OK | (clean ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
+// Tells whoever started this program, on its standard output when it has
+// one (remove_tree.exe reads it through a pipe), what was left or scheduled,
+// a line each, in UTF-16: the same entries the report lists.
+static void tell_what_remains(bool log_read) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE)
+        return;
+    static wchar_t text[sizeof tally.notes / sizeof tally.notes[0] + 128];
+    text[0] = L'\0';
+    if (!log_read)
+        std::wcscpy(text, L"the removal log could not be read\n");
+    for (const wchar_t* line = tally.notes; *line != L'\0';) {
+        while (*line == L' ')
+            ++line;
+        const wchar_t* end = std::wcschr(line, L'\n');
+        std::size_t length =
+            end != nullptr ? static_cast<std::size_t>(end - line + 1) : std::wcslen(line);
+        std::wcsncat(text, line, length);
+        line += length;
+    }
+    if (tally.noted > 20)
+        append_count(text, L"and ", tally.noted - 20, L" more\n");
+    if (text[0] == L'\0')
+        return;
+    DWORD written = 0;
+    WriteFile(out, text, static_cast<DWORD>(std::wcslen(text) * sizeof(wchar_t)), &written,
+              nullptr);
+}
+
 // What is kept is known by what it is, so no spelling of the tree (a short
 // name, another case) reaches it. The claim remove_tree.exe holds on the log
 // while this program runs is the log's name with ".lock" after it.
@@ -118,6 +147,7 @@ static int run(const wchar_t* command_line) {
     bool log_read = log_path != nullptr && for_each_file_tree(log_path, remove_named_tree);
     if (!silent)
         report(log_read, log_path != nullptr ? log_path : L"(none given)");
+    tell_what_remains(log_read);
     if (!log_read || tally.left > 0)
         return 1;
     return tally.scheduled > 0 ? 3010 : 0;

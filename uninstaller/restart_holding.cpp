@@ -1,8 +1,11 @@
 #include "restart_holding.h"
 
 #include "handle_ops.h"
+#include "status_rules.h"
 #include "../access_control/change_rights.h"
 #include "../access_control/private_descriptor.h"
+#include "../access_control/run_account.h"
+#include "../startup/system_functions.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +16,9 @@ static wchar_t volume_root[name_room];  // the tree's volume's root, behind \\?\
 static wchar_t holding_name[name_room]; // ... and the holding folder's name there
 static HANDLE holding = nullptr;        // the holding folder, once made
 static bool holding_tried;
-static unsigned moved_in; // entries moved into it so far
-static unsigned in_place; // entries scheduled by their own name
+static const wchar_t* not_schedulable; // why nothing of this tree may be scheduled, or null
+static unsigned moved_in;              // entries moved into it so far
+static unsigned in_place;              // entries scheduled by their own name
 
 // The owner and access list of what `handle` opened, for the rule.
 static bool only_system_may_change_opened(HANDLE handle, bool volume_root_folder) {
@@ -74,13 +78,33 @@ static bool folders_above_only_system_may_change(const wchar_t* path) {
     return true;
 }
 
+// Why nothing on the volume whose root (or mount folder, perhaps behind
+// \\?\) is `root` may be scheduled, or null (status_rules.h).
+static const wchar_t* volume_refusal(const wchar_t* root) {
+    const wchar_t* drive = std::wcsncmp(root, L"\\\\?\\", 4) == 0 ? root + 4 : root;
+    static wchar_t target[name_room];
+    const wchar_t* dos_device = nullptr;
+    if (drive[0] != L'\0' && drive[1] == L':') {
+        wchar_t letter[] = {drive[0], L':', L'\0'};
+        if (QueryDosDeviceW(letter, target, name_room) == 0)
+            return L"in use; not scheduled, as its drive is unknown";
+        dos_device = target;
+    }
+    return restart_schedule_refusal(runs_with_admin_rights(), GetDriveTypeW(root), dos_device);
+}
+
 void begin_holding(const wchar_t* tree) {
     holding = nullptr;
     holding_tried = false;
     moved_in = 0;
     volume_root[0] = L'\0';
-    if (!GetVolumePathNameW(tree, volume_root, name_room))
+    not_schedulable = nullptr;
+    if (!GetVolumePathNameW(tree, volume_root, name_room)) {
         volume_root[0] = L'\0';
+        not_schedulable = L"in use; not scheduled, as its volume is unknown";
+    } else {
+        not_schedulable = volume_refusal(volume_root);
+    }
 }
 
 // Appends the number `number` in hexadecimal to `text`.
@@ -89,13 +113,29 @@ static void append_number(wchar_t* text, unsigned long number) {
     std::wcscat(text, _ultow(number, digits, 16));
 }
 
+// A name nobody can know before it is made: the process id and 64 random bits.
+static bool holding_folder_name(wchar_t* name) {
+    unsigned long random[2];
+    if (!gen_random(random, sizeof random))
+        return false;
+    std::wcscpy(name, L"RemoveTree.pending.");
+    append_number(name, GetCurrentProcessId());
+    std::wcscat(name, L".");
+    append_number(name, random[0]);
+    append_number(name, random[1]);
+    return true;
+}
+
 // Makes the holding folder at the volume's root, where the root lets nobody
-// else remove or rename what it holds. Its access list is given as it is
-// made, so there is no moment when others may write into it.
+// else remove or rename what it holds. Its owner (Administrators) and access
+// list are given as it is made, so there is no moment when others, or the
+// user's unelevated programs, may write into it or change who may.
 static bool make_holding_folder() {
     if (holding_tried)
         return holding != nullptr;
     holding_tried = true;
+    if (not_schedulable != nullptr)
+        return false;
     std::size_t root_length = std::wcslen(volume_root);
     if (root_length == 0 || root_length + 40 >= name_room || volume_root[root_length - 1] != L'\\')
         return false;
@@ -105,13 +145,11 @@ static bool make_holding_folder() {
     private_descriptor descriptor;
     bool made = false;
     if (only_system_may_change_opened(root, true) &&
-        make_private_descriptor(descriptor, nullptr, true)) {
+        make_private_descriptor(descriptor, nullptr, true, owner_of_private_objects())) {
         for (unsigned attempt = 0; attempt < 16 && !made; ++attempt) {
             static wchar_t name[64];
-            std::wcscpy(name, L"RemoveTree.pending.");
-            append_number(name, GetCurrentProcessId());
-            std::wcscat(name, L".");
-            append_number(name, attempt);
+            if (!holding_folder_name(name))
+                break;
             UNICODE_STRING text;
             RtlInitUnicodeString(&text, name);
             OBJECT_ATTRIBUTES object;
@@ -184,6 +222,10 @@ bool schedule_for_restart(HANDLE handle, bool movable, HANDLE parent, const wcha
                           ULONG name_bytes, const wchar_t*& why) {
     if (movable && hold(handle, parent, name, name_bytes))
         return true;
+    if (not_schedulable != nullptr) {
+        why = not_schedulable;
+        return false;
+    }
     static wchar_t own_name[name_room];
     if (!final_name(handle, own_name, name_room)) {
         why = L"in use; its name cannot be learnt, so it is not scheduled";

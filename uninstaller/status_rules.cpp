@@ -1,5 +1,7 @@
 #include "status_rules.h"
 
+#include <cwchar>
+
 // A reparse tag's name-surrogate bit (IsReparseTagNameSurrogate).
 static const ULONG name_surrogate = 0x20000000;
 
@@ -54,4 +56,15 @@ ACCESS_MASK child_access(bool enter, bool deletable) {
     if (enter)
         access |= FILE_LIST_DIRECTORY;
     return access;
+}
+
+const wchar_t* restart_schedule_refusal(bool admin_rights, unsigned drive_type,
+                                        const wchar_t* dos_device) {
+    if (!admin_rights)
+        return L"in use; not scheduled, as only an administrator may schedule it";
+    if (drive_type != DRIVE_FIXED)
+        return L"in use; not scheduled, as it is not on a fixed disk of this machine";
+    if (dos_device != nullptr && std::wcsncmp(dos_device, L"\\??\\", 4) == 0)
+        return L"in use; not scheduled, as its drive is another folder's name";
+    return nullptr;
 }

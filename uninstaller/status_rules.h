@@ -39,3 +39,15 @@ const wchar_t* reason_for(NTSTATUS status);
 // be deleted (FILE_DELETE_CHILD) may refuse; that is asked for apart, only
 // where a read-only attribute is in the way.
 ACCESS_MASK child_access(bool enter, bool deletable);
+
+// Why nothing in use on a volume may be scheduled for the next restart, or
+// null when it may. The deletion at boot runs as LocalSystem and finds its
+// names again only on a fixed disk of this machine (`drive_type`, as
+// GetDriveTypeW reports its root) reached by a letter that is no
+// substituted folder (`dos_device`, what QueryDosDeviceW gives the letter;
+// null for a volume without one): a network drive's or a substituted
+// drive's letter belongs to a logon session, and a removable disk's letter
+// changes and its files may have been changed on another machine. And only
+// a run with an administrator's rights may schedule anything.
+const wchar_t* restart_schedule_refusal(bool admin_rights, unsigned drive_type,
+                                        const wchar_t* dos_device);
