@@ -30,7 +30,8 @@ done
 (
     cd "$source"
     for file in README.md LICENSE docs/* integrations/nsis/remove_tree.nsh \
-        integrations/wix/remove_tree.wxi integrations/inno/remove_tree.iss \
+        integrations/wix/remove_tree.wxi integrations/wix/finish_wixl_package.sh \
+        integrations/inno/remove_tree.iss \
         $(find examples -type f | LC_ALL=C sort); do
         mkdir -p "$stage/$(dirname "$file")"
         cp "$file" "$stage/$file"

@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     HANDLE tool = nullptr, unwise = nullptr;
     bool tool_ended = false, unwise_ended = false;
     std::string log;
-    bool log_gone = false;
+    bool log_gone = false, close_pressed = false;
     while (!ended(uninstaller)) {
         Sleep(20);
         if (box == nullptr && (box = find_dialog("Example Tool", true)) != nullptr) {
@@ -250,6 +250,15 @@ int main(int argc, char** argv) {
             DWORD status = 1;
             GetExitCodeProcess(tool, &status);
             step("remove_tree.exe ended with exit status " + std::to_string(status));
+        }
+        // The uninstall is done once its page offers to close the window.
+        HWND close = GetDlgItem(window, IDOK);
+        char label[32] = "";
+        if (unattended && close_pressed == false && GetWindowTextA(close, label, sizeof label) &&
+            std::string(label) == "&Close" && IsWindowEnabled(close)) {
+            PostMessageA(close, BM_CLICK, 0, 0);
+            close_pressed = true;
+            step("pressed Close");
         }
     }
     DWORD status = 1;

@@ -122,17 +122,22 @@ TEST(inno_example, install_and_uninstall) {
         const wchar_t* arguments;
         int answer; // 0: nothing is asked
         bool owned, data_removed;
+        const char* decided; // what the uninstall log says of the decision; null: not looked at
     } cases[] = {
-        {"silent", plain, L"/VERYSILENT /SUPPRESSMSGBOXES", 0, false, false},
+        {"silent", plain, L"/VERYSILENT /SUPPRESSMSGBOXES", 0, false, false,
+         "keep (a silent uninstall without message boxes; RemoveTreeSilent is keep)"},
         {"silent, told to remove", plain, L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATA", 0, false,
-         true},
-        {"silent, boxes shown", plain, L"/VERYSILENT", IDNO, false, true},
-        {"asked, answered No", plain, L"", IDNO, true, true},
-        {"asked, answered Yes", plain, L"", IDYES, true, false},
-        {"asked, told to keep", plain, L"/KEEPDATA", 0, false, false},
+         true, "remove (/REMOVEDATA)"},
+        {"silent, a product's own switch", plain,
+         L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATABASE=1", 0, false, false, nullptr},
+        {"silent, boxes shown", plain, L"/VERYSILENT", IDNO, false, true, nullptr},
+        {"asked, answered No", plain, L"", IDNO, true, true, "remove (the answer was No)"},
+        {"asked, answered Yes", plain, L"", IDYES, true, false, "keep (the answer was Yes)"},
+        {"asked, told to keep", plain, L"/KEEPDATA", 0, false, false, "keep (/KEEPDATA)"},
         {"a name a shell would cut", L"S:\\R&D 100% ^Tool \x101",
-         L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATA", 0, false, true},
+         L"/VERYSILENT /SUPPRESSMSGBOXES /REMOVEDATA", 0, false, true, nullptr},
     };
+    const std::wstring log = L"S:\\uninstall.log";
     const std::wstring look_alikes[] = {L"S:\\R", L"S:\\R&D", L"S:\\R&D 100",
                                         L"S:\\R&D 100% ^Tool a"};
     for (const std::wstring& folder : look_alikes) {
@@ -143,8 +148,21 @@ TEST(inno_example, install_and_uninstall) {
         const std::wstring data = c.folder + L"\\data\\notes.txt";
         ASSERT_EQ(install(c.folder), 0u) << c.name;
         ASSERT_TRUE(file_exists(data)) << c.name;
-        uninstall_seen seen = uninstall(c.folder, c.arguments, c.answer);
+        DeleteFileW(log.c_str());
+        uninstall_seen seen =
+            uninstall(c.folder, std::wstring(c.arguments) + L" \"/LOG=" + log + L"\"", c.answer);
         EXPECT_EQ(seen.status, 0u) << c.name;
+        if (c.decided != nullptr) {
+            // The uninstall log: what was decided and what became of the folder.
+            std::string logged = read_file(log), data_folder = code_page(c.folder) + "\\data";
+            EXPECT_NE(logged.find("remove_tree: decided for " + data_folder + ": " + c.decided),
+                      std::string::npos)
+                << c.name;
+            EXPECT_NE(logged.find(std::string("remove_tree: result for ") + data_folder + ": " +
+                                  (c.data_removed ? "removed" : "kept")),
+                      std::string::npos)
+                << c.name;
+        }
         EXPECT_EQ(seen.asked, c.answer != 0) << c.name;
         if (seen.asked) {
             EXPECT_EQ(seen.text, L"Do you want to keep your saved files and settings?\r\n"

@@ -91,6 +91,55 @@ static std::string temp_folder() {
     return temp;
 }
 
+static BOOL CALLBACK find_list(HWND window, LPARAM context) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) != "SysListView32")
+        return TRUE;
+    *reinterpret_cast<HWND*>(context) = window;
+    return FALSE;
+}
+
+static std::wstring clipboard_text() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* held = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = held;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The lines of the uninstaller's details, as the details list's own menu
+// item "Copy Details To Clipboard" gives them (another process cannot read
+// the list where 32-bit programs run through qemu: their memory is not where
+// the platform's calls look for it).
+static std::wstring details_of(HWND window) {
+    HWND list = nullptr;
+    EnumChildWindows(window, find_list, reinterpret_cast<LPARAM>(&list));
+    if (list == nullptr || !OpenClipboard(nullptr))
+        return L"";
+    EmptyClipboard();
+    CloseClipboard();
+    RECT place;
+    GetWindowRect(list, &place);
+    PostMessageW(GetParent(list), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                 MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2));
+    HWND menu = nullptr;
+    wait_until(
+        [&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); },
+        30000);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    std::wstring text;
+    wait_until([&] { return !(text = clipboard_text()).empty(); }, 30000);
+    return text;
+}
+
 class nsis_example : public testing::Test {
   protected:
     void SetUp() override {
@@ -104,13 +153,18 @@ class nsis_example : public testing::Test {
 };
 
 // The user presses Uninstall and answers the question over the uninstaller's
-// own window, which keeps answering messages while the question is up.
+// own window, which keeps answering messages while the question is up; the
+// details then say what was decided and what became of the folder.
 TEST_F(nsis_example, interactive_uninstall) {
     struct {
         const char* name;
         int answer;
         bool removed;
-    } cases[] = {{"answer No", IDNO, true}, {"answer Yes", IDYES, false}};
+        const wchar_t *decided, *result;
+    } cases[] = {
+        {"answer No", IDNO, true, L"remove (the answer was No)", L"removed"},
+        {"answer Yes", IDYES, false, L"keep (the answer was Yes)", L"kept; the answer was Yes"},
+    };
     for (const auto& c : cases) {
         if (!file_exists(install_dir))
             SetUp();
@@ -136,6 +190,26 @@ TEST_F(nsis_example, interactive_uninstall) {
         EXPECT_STREQ(caption, "Example Tool Uninstall: Uninstalling") << c.name;
         PostMessageA(GetDlgItem(question, c.answer), BM_CLICK, 0, 0);
 
+        // Done: the page's button closes the window.
+        HWND close = GetDlgItem(window, IDOK);
+        EXPECT_TRUE(wait_until(
+            [&] {
+                char text[32] = "";
+                GetWindowTextA(close, text, sizeof text);
+                return IsWindowEnabled(close) && std::string(text) == "&Close";
+            },
+            60000))
+            << c.name;
+        std::wstring details = details_of(window);
+        const std::wstring folder = wide(install_dir);
+        EXPECT_NE(details.find(L"remove_tree: decided for " + folder + L": " + c.decided + L"\r\n"),
+                  std::wstring::npos)
+            << c.name << ": " << code_page(details);
+        EXPECT_NE(details.find(L"remove_tree: result for " + folder + L": " + c.result + L"\r\n"),
+                  std::wstring::npos)
+            << c.name << ": " << code_page(details);
+        PostMessageA(close, BM_CLICK, 0, 0);
+
         EXPECT_EQ(wait_for_end(uninstaller), 0u) << c.name;
         EXPECT_EQ(file_exists(install_dir), !c.removed) << c.name;
         if (!c.removed) {
@@ -146,8 +220,8 @@ TEST_F(nsis_example, interactive_uninstall) {
 }
 
 // A silent uninstall asks nothing and keeps the folder, unless its command
-// line says /REMOVEDATA; the usual upgrade, the old uninstaller run silently
-// in place (_?=), keeps it too.
+// line says /REMOVEDATA, as a whole option; the usual upgrade, the old
+// uninstaller run silently in place (_?=), keeps it too.
 TEST_F(nsis_example, silent_uninstall) {
     struct {
         const char* arguments;
@@ -156,6 +230,8 @@ TEST_F(nsis_example, silent_uninstall) {
                  {"/S /REMOVEDATA", false, true},
                  {"/S /KEEPDATA", false, false},
                  {"/S /REMOVEDATA /KEEPDATA", false, false},
+                 {"/S /REMOVEDATABASE=1", false, false},
+                 {"/S /removedata", false, true},
                  {"/S _?=", true, false}};
     for (const auto& c : cases) {
         if (!file_exists(install_dir))

@@ -104,7 +104,7 @@ TEST(release_archive, msi_package) {
         0u);
     ASSERT_TRUE(file_exists(folder + L"\\data\\LICENSE"));
     question_answered run =
-        run_answering(msiexec, L"/x " + package, scratch(), "Release Tool", IDNO);
+        run_answering(msiexec, L"/x " + package, scratch(), "Windows Installer", IDNO);
     EXPECT_TRUE(run.asked);
     EXPECT_EQ(run.status, 0u);
     expect_removed_beside(folder, neighbour);

@@ -22,7 +22,8 @@ echo "checksums: every file of the archive as SHA256SUMS names it"
 "$root/tools/check-links" "$release"
 for file in "$release/SHA256SUMS" "$release/remove_tree.exe" "$release/UNWISE.EXE" \
     "$release/remove_tree_settings.exe" "$release/integrations/nsis/remove_tree.nsh" \
-    "$release/integrations/wix/remove_tree.wxi" "$release/integrations/inno/remove_tree.iss"; do
+    "$release/integrations/wix/remove_tree.wxi" "$release/integrations/wix/finish_wixl_package.sh" \
+    "$release/integrations/inno/remove_tree.iss"; do
     [ -f "$file" ] || { echo "the archive lacks ${file#"$release"/}"; exit 1; }
 done
 
@@ -35,7 +36,8 @@ nsis)
     ;;
 msi)
     installer=$built/release_tool.msi
-    (cd "$release" && wixl -D RemoveTreeDir=. -o "$installer" release_tool.wxs)
+    (cd "$release" && wixl -D RemoveTreeDir=. -o "$installer" release_tool.wxs &&
+        sh integrations/wix/finish_wixl_package.sh msibuild "$installer")
     test_case=msi_package
     ;;
 inno)

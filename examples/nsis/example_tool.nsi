@@ -36,11 +36,9 @@ Section "Uninstall"
     !insertmacro RemoveTree "$INSTDIR" "Example Tool" \
         'Do you want to keep your saved files and settings?$\r$\nAnswer "No" to remove all of "$INSTDIR" (100%) ${U+2192} for good.'
 
-    DetailPrint "$INSTDIR: $RemoveTreeResult"
     ; What is left in use goes at the next restart: tell whoever ran a
     ; silent uninstall, as msiexec does.
     ${If} ${RebootFlag}
         SetErrorLevel 3010
     ${EndIf}
-    SetAutoClose true
 SectionEnd
