@@ -1,32 +1,63 @@
 #include "platform_folders.h"
 
+#include "profile_folders.h"
 #include "../startup/system_functions.h"
 
 #include <cstdlib>
 #include <cwchar>
 
 // The folders learnt, grown as needed (a server keeps hundreds of
-// profiles). A folder that cannot be kept (no memory left) makes every
-// folder count as the platform's own: nothing is refused for less.
-static file_identity* protected_folders;
+// profiles), each with what it is: the offset of its description in
+// `labels`, and whether it only holds the folder described. A folder that
+// cannot be kept (no memory left) makes every folder count as the
+// platform's own: nothing is refused for less.
+struct protected_folder {
+    file_identity identity;
+    std::size_t label;
+    bool holds;
+};
+static protected_folder* protected_folders;
 static unsigned protected_count, protected_room;
 static bool table_incomplete;
+static wchar_t* labels;
+static std::size_t labels_used, labels_room;
+static std::size_t current_label; // the description of what is learnt now
 
-static void protect(const file_identity& identity) {
-    for (unsigned i = 0; i < protected_count; ++i)
-        if (same_identity(protected_folders[i], identity))
-            return;
-    if (protected_count == protected_room) {
-        unsigned room = protected_room != 0 ? 2 * protected_room : 128;
-        void* grown = std::realloc(protected_folders, room * sizeof(file_identity));
+// Keeps `label` for the folders learnt from now on.
+static void describe(const wchar_t* label) {
+    std::size_t length = std::wcslen(label) + 1;
+    if (labels_used + length > labels_room) {
+        std::size_t room = labels_room != 0 ? 2 * labels_room : 8192;
+        while (room < labels_used + length)
+            room *= 2;
+        void* grown = std::realloc(labels, room * sizeof(wchar_t));
         if (grown == nullptr) {
             table_incomplete = true;
             return;
         }
-        protected_folders = static_cast<file_identity*>(grown);
+        labels = static_cast<wchar_t*>(grown);
+        labels_room = room;
+    }
+    std::wmemcpy(labels + labels_used, label, length);
+    current_label = labels_used;
+    labels_used += length;
+}
+
+static void protect(const file_identity& identity, bool holds) {
+    for (unsigned i = 0; i < protected_count; ++i)
+        if (same_identity(protected_folders[i].identity, identity))
+            return;
+    if (protected_count == protected_room) {
+        unsigned room = protected_room != 0 ? 2 * protected_room : 128;
+        void* grown = std::realloc(protected_folders, room * sizeof(protected_folder));
+        if (grown == nullptr) {
+            table_incomplete = true;
+            return;
+        }
+        protected_folders = static_cast<protected_folder*>(grown);
         protected_room = room;
     }
-    protected_folders[protected_count++] = identity;
+    protected_folders[protected_count++] = {identity, current_label, holds};
 }
 
 // The full paths already looked at, compared whole and without regard to
@@ -81,8 +112,9 @@ static bool seen_before(const wchar_t* path) {
 }
 
 // The folder at `path` and every folder that holds it, below its root (the
-// roots are refused as such). A path that does not open adds nothing; one
-// looked at before, and so every folder above it, is not opened again.
+// roots are refused as such), as what the current description says. A path
+// that does not open adds nothing; one looked at before, and so every folder
+// above it, is not opened again.
 static void protect_with_holders(const wchar_t* path) {
     static wchar_t full[32768];
     if (path[0] == L'\0')
@@ -90,12 +122,12 @@ static void protect_with_holders(const wchar_t* path) {
     DWORD length = GetFullPathNameW(path, 32768, full, nullptr);
     if (length == 0 || length >= 32768)
         return;
-    for (;;) {
+    for (bool holds = false;; holds = true) {
         if (seen_before(full))
             return;
         file_identity identity;
         if (identity_of_path(full, identity))
-            protect(identity);
+            protect(identity, holds);
         std::size_t end = std::wcslen(full);
         while (end > 0 && full[end - 1] == L'\\')
             full[--end] = L'\0';
@@ -175,70 +207,15 @@ static void protect_registry_folders(HKEY root, const wchar_t* key_name,
     }
 }
 
-// Every profile the platform keeps, and the folders the profile list names.
-static void protect_profiles() {
-    static const wchar_t profile_list[] =
-        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-    static const wchar_t* const list_values[] = {L"ProfilesDirectory", L"ProgramData", L"Public",
-                                                 L"Default"};
-    protect_registry_folders(HKEY_LOCAL_MACHINE, profile_list, list_values, 4);
-    HKEY list;
-    if (reg_open_key(HKEY_LOCAL_MACHINE, profile_list, KEY_READ | KEY_WOW64_64KEY, &list) !=
-        ERROR_SUCCESS)
-        return;
-    static wchar_t key_name[32768];
-    static const wchar_t* const image_path[] = {L"ProfileImagePath"};
-    static wchar_t profile_key[32768];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (reg_enum_key(list, i, key_name, &length) != ERROR_SUCCESS)
-            break;
-        std::wcscpy(profile_key, profile_list);
-        std::wcscat(profile_key, L"\\");
-        std::wcscat(profile_key, key_name);
-        protect_registry_folders(HKEY_LOCAL_MACHINE, profile_key, image_path, 1);
-    }
-    reg_close_key(list);
-}
-
-// The shell folders of every profile loaded now (HKEY_USERS), as the shell
-// keeps them for each user: a run as LocalSystem, as a deployment or
-// Windows Installer's elevated part starts it, has its own shell folders,
-// not those of the user who uninstalls.
-static void protect_loaded_profiles() {
-    static const wchar_t shell_folders_key[] =
-        L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    static wchar_t user[256], key_name[256 + sizeof shell_folders_key / sizeof(wchar_t)],
-        name[16384], path[32768];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        LSTATUS listed = reg_enum_key(HKEY_USERS, i, user, &length);
-        if (listed == ERROR_PROC_NOT_FOUND)
-            table_incomplete = true;
-        if (listed != ERROR_SUCCESS)
-            break;
-        std::wcscpy(key_name, user);
-        std::wcscat(key_name, shell_folders_key);
-        HKEY key;
-        if (reg_open_key(HKEY_USERS, key_name, KEY_READ, &key) != ERROR_SUCCESS)
-            continue;
-        for (DWORD j = 0;; ++j) {
-            DWORD name_length = 16384, type = 0, size = sizeof path - sizeof(wchar_t);
-            LSTATUS read = reg_enum_value(key, j, name, &name_length, &type, path, &size);
-            if (read == ERROR_MORE_DATA)
-                continue;
-            if (read != ERROR_SUCCESS)
-                break;
-            path[size / sizeof(wchar_t)] = L'\0';
-            if (type == REG_SZ && path[0] != L'\0')
-                protect_with_holders(path);
-        }
-        reg_close_key(key);
-    }
+// An account's own folder, as the account folders name it.
+static void protect_account_folder(const wchar_t* path, const wchar_t* what) {
+    describe(what);
+    protect_with_holders(path);
 }
 
 static void learn_platform_folders() {
     static wchar_t path[32768];
+    describe(L"one of the platform's own folders, or of this run's account");
     if (GetWindowsDirectoryW(path, MAX_PATH)) {
         protect_with_holders(path);
         // What a 32-bit program reaches the 64-bit system folder by.
@@ -268,8 +245,12 @@ static void learn_platform_folders() {
     };
     protect_registry_folders(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                              program_files, 6);
-    protect_profiles();
-    protect_loaded_profiles();
+    static const wchar_t* const list_values[] = {L"ProfilesDirectory", L"ProgramData", L"Public",
+                                                 L"Default"};
+    protect_registry_folders(HKEY_LOCAL_MACHINE,
+                             L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                             list_values, 4);
+    describe(L"one of the platform's own folders, or of this run's account");
     // The temporary folders, as the platform sets them for the user and
     // for the system, and as this process sees them.
     static const wchar_t* const temp[] = {L"TEMP", L"TMP"};
@@ -279,18 +260,26 @@ static void learn_platform_folders() {
                              temp, 2);
     if (GetTempPathW(MAX_PATH + 1, path))
         protect_with_holders(path);
+    // Every account's folders, loaded or not, and the synced ones.
+    if (!learn_account_folders(protect_account_folder))
+        table_incomplete = true;
 }
 
-bool is_platform_folder(const file_identity& opened) {
+const wchar_t* platform_folder_refusal(const file_identity& opened) {
     static bool learned;
+    static wchar_t reason[32768 + 1024];
     if (!learned) {
         learn_platform_folders();
         learned = true;
     }
     if (table_incomplete)
-        return true;
-    for (unsigned i = 0; i < protected_count; ++i)
-        if (same_identity(opened, protected_folders[i]))
-            return true;
-    return false;
+        return L"cannot be told from the platform's own folders (they could not all be learnt)";
+    for (unsigned i = 0; i < protected_count; ++i) {
+        if (!same_identity(opened, protected_folders[i].identity))
+            continue;
+        std::wcscpy(reason, protected_folders[i].holds ? L"holds " : L"is ");
+        std::wcsncat(reason, labels + protected_folders[i].label, 32768 + 512);
+        return reason;
+    }
+    return nullptr;
 }

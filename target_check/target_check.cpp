@@ -239,9 +239,7 @@ const wchar_t* opened_folder_refusal(HANDLE folder, const wchar_t* full) {
         return L"cannot be opened to be checked";
     if (is_volume_root_on_disk(full, opened))
         return L"is a volume root or mount point";
-    if (is_platform_folder(opened))
-        return L"is a system or user folder, or holds one";
-    return nullptr;
+    return platform_folder_refusal(opened);
 }
 
 // Errors that say the folder is not there to be removed.

@@ -335,6 +335,122 @@ TEST(platform_folders, never_removed) {
     }
 }
 
+// The privilege RegSaveKeyW needs, enabled for this process.
+static void enable_privilege(const wchar_t* name) {
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid);
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+}
+
+static void set_value(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type,
+                      const std::wstring& value) {
+    ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), name, type, value.c_str(),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+// Every account's own folders, its profile loaded or not (a deployment's
+// run as LocalSystem, at night, has none but its own loaded), and the
+// folders synced with a cloud: refused with their account named, while
+// folders beside them still go. Alice's profile is not loaded: its hive is a
+// file, read through the Offline Registry Library (a stand-in here, which
+// Wine lacks), whose Documents are moved to S:\Data\alice; Carol's hive
+// cannot be read; Bob's is loaded and names his OneDrive.
+TEST(platform_folders, every_accounts_own_folders) {
+    static const wchar_t list[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    static const wchar_t sync_roots[] =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager";
+    const std::wstring alice = L"S-1-5-21-1000-1000-1000-1001",
+                       bob = L"S-1-5-21-1000-1000-1000-1002",
+                       carol = L"S-1-5-21-1000-1000-1000-1003";
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    ASSERT_TRUE(CopyFileW((scratch() + L"\\offreg.dll").c_str(),
+                          (std::wstring(system) + L"\\offreg.dll").c_str(), FALSE));
+    for (const wchar_t* folder :
+         {L"C:\\Users\\alice", L"C:\\Users\\alice\\Documents", L"C:\\Users\\alice\\Desktop",
+          L"C:\\Users\\carol", L"C:\\Users\\carol\\Documents", L"S:\\Data", L"S:\\Data\\alice",
+          L"S:\\Sync", L"S:\\Sync\\alice OneDrive", L"S:\\Sync\\bob OneDrive",
+          L"S:\\Sync\\alice root"})
+        CreateDirectoryW(folder, nullptr);
+    // Alice's hive, saved from a key of this user's as a file of her profile.
+    const std::wstring saved = L"Software\\remove_tree test hive";
+    set_value(HKEY_CURRENT_USER,
+              saved +
+                  L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+              L"Personal", REG_EXPAND_SZ, L"S:\\Data\\alice");
+    set_value(HKEY_CURRENT_USER,
+              saved +
+                  L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+              L"Desktop", REG_EXPAND_SZ, L"%USERPROFILE%\\Desktop");
+    set_value(HKEY_CURRENT_USER, saved + L"\\Software\\Microsoft\\OneDrive\\Accounts\\Personal",
+              L"UserFolder", REG_SZ, L"S:\\Sync\\alice OneDrive");
+    HKEY hive;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, saved.c_str(), 0, KEY_READ, &hive), ERROR_SUCCESS);
+    enable_privilege(L"SeBackupPrivilege");
+    DeleteFileW(L"C:\\Users\\alice\\NTUSER.DAT");
+    ASSERT_EQ(RegSaveKeyW(hive, L"C:\\Users\\alice\\NTUSER.DAT", nullptr), ERROR_SUCCESS);
+    RegCloseKey(hive);
+    RegDeleteTreeW(HKEY_CURRENT_USER, saved.c_str());
+    write_file(L"C:\\Users\\carol\\NTUSER.DAT", "no hive");
+    set_value(HKEY_LOCAL_MACHINE, std::wstring(list) + L"\\" + alice, L"ProfileImagePath",
+              REG_EXPAND_SZ, L"C:\\Users\\alice");
+    set_value(HKEY_LOCAL_MACHINE, std::wstring(list) + L"\\" + carol, L"ProfileImagePath",
+              REG_EXPAND_SZ, L"C:\\Users\\carol");
+    set_value(HKEY_USERS, bob + L"\\Software\\Microsoft\\OneDrive\\Accounts\\Business1",
+              L"UserFolder", REG_SZ, L"S:\\Sync\\bob OneDrive");
+    const std::wstring provider = std::wstring(sync_roots) + L"\\Test!" + alice + L"!Personal";
+    set_value(HKEY_LOCAL_MACHINE, provider + L"\\UserSyncRoots", alice.c_str(), REG_SZ,
+              L"S:\\Sync\\alice root");
+
+    struct {
+        const wchar_t* folder;
+        std::wstring account; // named in the reason; empty: the folder goes
+    } cases[] = {
+        {L"C:\\Users\\alice\\Documents", alice}, {L"S:\\Data\\alice", alice},
+        {L"C:\\Users\\alice\\Desktop", alice},   {L"S:\\Sync\\alice OneDrive", alice},
+        {L"S:\\Sync\\alice root", alice},        {L"C:\\Users\\carol\\Documents", carol},
+        {L"S:\\Sync\\bob OneDrive", bob},        {L"C:\\Users\\alice\\Vendor App", L""},
+        {L"S:\\Data\\alice-tools", L""},
+    };
+    std::wstring tools = recording_uninstaller(scratch() + L"\\accounts");
+    std::wstring settings = scratch() + L"\\accounts.ini",
+                 result = scratch() + L"\\accounts.result";
+    for (const auto& c : cases) {
+        std::string shown = code_page(c.folder);
+        make_product(c.folder);
+        DeleteFileW((tools + L"\\uninstaller_record.txt").c_str());
+        write_file(settings,
+                   utf16_file(settings_text(c.folder, tools) + L"result_file=" + result + L"\r\n"));
+        EXPECT_EQ(run(scratch() + L"\\remove_tree.exe", L"\"" + settings + L"\"", scratch()), 0u)
+            << shown;
+        std::string written = read_file(result);
+        if (c.folder == cases[0].folder) {
+            EXPECT_EQ(written, "refused\r\nto_kill is the folder Documents of the account " +
+                                   code_page(alice) + " (profile C:\\Users\\alice)\r\n");
+        }
+        if (c.account.empty()) {
+            EXPECT_EQ(written, "removed\r\n") << shown;
+        } else {
+            EXPECT_EQ(written.substr(0, 9), "refused\r\n") << shown;
+            EXPECT_NE(written.find("of the account " + code_page(c.account)), std::string::npos)
+                << shown << ": " << written;
+            EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt")) << shown;
+        }
+        EXPECT_TRUE(product_whole(c.folder)) << shown;
+    }
+    for (const auto& key :
+         {std::wstring(list) + L"\\" + alice, std::wstring(list) + L"\\" + carol, provider})
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    RegDeleteTreeW(HKEY_USERS, bob.c_str());
+    DeleteFileW((std::wstring(system) + L"\\offreg.dll").c_str());
+}
+
 // Below those folders, a product's folder is removed and its sibling stays.
 TEST(platform_folders, a_product_below_them_goes) {
     std::wstring product = L"C:\\Program Files\\Some App",
