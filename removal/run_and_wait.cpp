@@ -65,8 +65,8 @@ bool run_and_wait(const wchar_t* command_line, unsigned long& exit_status, wchar
 
     // Poll briefly and rest between polls, so waiting costs next to no
     // processor time; the rest also follows the poll that sees the end.
-    char* bytes = reinterpret_cast<char*>(report);
-    std::size_t used = 0, byte_room = (room - 1) * sizeof(wchar_t);
+    static char bytes[16384];
+    std::size_t used = 0, byte_room = sizeof bytes;
     DWORD waited;
     do {
         waited = WaitForSingleObject(process.hProcess, 10);
@@ -78,7 +78,10 @@ bool run_and_wait(const wchar_t* command_line, unsigned long& exit_status, wchar
         take_report(reading, bytes, byte_room, used);
         CloseHandle(reading);
     }
-    report[used / sizeof(wchar_t)] = L'\0';
+    int length = used > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(used), report,
+                                                static_cast<int>(room - 1))
+                          : 0;
+    report[length > 0 ? length : 0] = L'\0';
 
     DWORD status = 0;
     bool ended = GetExitCodeProcess(process.hProcess, &status) != FALSE;

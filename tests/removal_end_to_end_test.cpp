@@ -57,13 +57,25 @@ static BOOL CALLBACK note_box_control(HWND control, LPARAM context) {
     return TRUE;
 }
 
+static void pump_messages();
+
 static question_seen inspect_box(HWND box) {
     question_seen seen;
     seen.shown = true;
     seen.owner = GetWindow(box, GW_OWNER);
     seen.owner_disabled = seen.owner != nullptr && !IsWindowEnabled(seen.owner);
     seen.topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    seen.foreground = GetForegroundWindow() == box;
+    // A box that takes the foreground is shown first and activated after:
+    // on a slow host the look may come in between, so a topmost one is given
+    // time, by the clock, to become the foreground window.
+    // This thread's dialog may be the window that loses the foreground: its
+    // messages are answered meanwhile.
+    seen.foreground = wait_until(
+        [&] {
+            pump_messages();
+            return GetForegroundWindow() == box;
+        },
+        seen.topmost ? 20000 : 0);
     char caption[1024] = "";
     GetWindowTextA(box, caption, sizeof caption);
     seen.caption = caption;

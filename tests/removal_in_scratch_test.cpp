@@ -347,11 +347,18 @@ static void enable_privilege(const wchar_t* name) {
     CloseHandle(token);
 }
 
+// Sets a value in the registry's 64-bit view, which a 32-bit program
+// reaches only when it asks for it.
 static void set_value(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type,
                       const std::wstring& value) {
-    ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), name, type, value.c_str(),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+    HKEY opened;
+    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                              nullptr, &opened, nullptr),
               ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(opened, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(opened);
 }
 
 // Every account's own folders, its profile loaded or not (a deployment's
@@ -445,8 +452,15 @@ TEST(platform_folders, every_accounts_own_folders) {
         EXPECT_TRUE(product_whole(c.folder)) << shown;
     }
     for (const auto& key :
-         {std::wstring(list) + L"\\" + alice, std::wstring(list) + L"\\" + carol, provider})
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+         {std::wstring(list) + L"\\" + alice, std::wstring(list) + L"\\" + carol, provider}) {
+        HKEY opened;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                          &opened) != ERROR_SUCCESS)
+            continue;
+        RegDeleteTreeW(opened, nullptr);
+        RegCloseKey(opened);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    }
     RegDeleteTreeW(HKEY_USERS, bob.c_str());
     DeleteFileW((std::wstring(system) + L"\\offreg.dll").c_str());
 }

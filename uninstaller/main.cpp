@@ -85,7 +85,7 @@ static void report(bool log_read, const wchar_t* log_path) {
 
 // Tells whoever started this program, on its standard output when it has
 // one (remove_tree.exe reads it through a pipe), what was left or scheduled,
-// a line each, in UTF-16: the same entries the report lists.
+// a line each, in UTF-8: the same entries the report lists.
 static void tell_what_remains(bool log_read) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE)
@@ -107,9 +107,11 @@ static void tell_what_remains(bool log_read) {
         append_count(text, L"and ", tally.noted - 20, L" more\n");
     if (text[0] == L'\0')
         return;
+    static char bytes[sizeof text / sizeof text[0] * 3];
+    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
     DWORD written = 0;
-    WriteFile(out, text, static_cast<DWORD>(std::wcslen(text) * sizeof(wchar_t)), &written,
-              nullptr);
+    if (length > 1)
+        WriteFile(out, bytes, static_cast<DWORD>(length - 1), &written, nullptr);
 }
 
 // What is kept is known by what it is, so no spelling of the tree (a short
