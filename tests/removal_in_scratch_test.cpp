@@ -314,7 +314,9 @@ TEST(platform_folders, never_removed) {
     recording_uninstaller(tools);
     CopyFileW((scratch() + L"\\UNWISE.EXE").c_str(), (tools + L"\\REAL.EXE").c_str(), FALSE);
     std::wstring log = tools + L"\\platform.log";
-    for (const platform_folder& folder : platform_folders()) {
+    std::string trees;
+    std::vector<platform_folder> folders = platform_folders();
+    for (const platform_folder& folder : folders) {
         ASSERT_FALSE(folder.path.empty() || folder.spelling.empty())
             << "a folder the platform names";
         std::string shown = code_page(folder.spelling);
@@ -326,13 +328,19 @@ TEST(platform_folders, never_removed) {
         DeleteFileW((tools + L"\\uninstaller_record.txt").c_str());
         EXPECT_EQ(remove_tree(folder.spelling, tools), 0u) << shown;
         EXPECT_FALSE(file_exists(tools + L"\\uninstaller_record.txt")) << shown << ": handed over";
-
-        write_file(log, "File Tree: " + code_page(folder.spelling) + "\\*.*\r\n");
-        EXPECT_EQ(run(tools + L"\\REAL.EXE", L"/S platform.log", tools), 1u) << shown;
         // Anything lost would spoil the cases after it: stop at the first.
         ASSERT_EQ(read_file(canary), canary_text) << shown << ": removed";
-        DeleteFileW(canary.c_str());
+        trees += "File Tree: " + shown + "\\*.*\r\n";
     }
+    // UNWISE.EXE judges every tree of one log: each is left.
+    write_file(log, trees);
+    EXPECT_EQ(run(tools + L"\\REAL.EXE", L"/S platform.log", tools), 1u);
+    // (A 32-bit program's System32 and SysWOW64 hold one canary.)
+    for (const platform_folder& folder : folders)
+        EXPECT_EQ(read_file(folder.path + L"\\remove_tree canary.txt"), canary_text)
+            << code_page(folder.spelling) << ": removed";
+    for (const platform_folder& folder : folders)
+        DeleteFileW((folder.path + L"\\remove_tree canary.txt").c_str());
 }
 
 // The privilege RegSaveKeyW needs, enabled for this process.
