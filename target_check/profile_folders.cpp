@@ -133,21 +133,18 @@ static bool offline_library() {
     if (!offline.tried) {
         offline.tried = true;
         HMODULE library = load_system_dll(L"offreg.dll");
+        auto function = [library](const char* name) {
+            return reinterpret_cast<void (*)()>(GetProcAddress(library, name));
+        };
         if (library != nullptr) {
-            offline.open_hive_by_handle = reinterpret_cast<open_hive_by_handle_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "OROpenHiveByHandle")));
-            offline.open_hive = reinterpret_cast<open_hive_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "OROpenHive")));
-            offline.open_key = reinterpret_cast<open_key_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "OROpenKey")));
-            offline.enum_value = reinterpret_cast<enum_value_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "OREnumValue")));
-            offline.enum_key = reinterpret_cast<enum_key_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "OREnumKey")));
-            offline.close_key = reinterpret_cast<close_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "ORCloseKey")));
-            offline.close_hive = reinterpret_cast<close_type>(
-                reinterpret_cast<void (*)()>(GetProcAddress(library, "ORCloseHive")));
+            offline.open_hive_by_handle =
+                reinterpret_cast<open_hive_by_handle_type>(function("OROpenHiveByHandle"));
+            offline.open_hive = reinterpret_cast<open_hive_type>(function("OROpenHive"));
+            offline.open_key = reinterpret_cast<open_key_type>(function("OROpenKey"));
+            offline.enum_value = reinterpret_cast<enum_value_type>(function("OREnumValue"));
+            offline.enum_key = reinterpret_cast<enum_key_type>(function("OREnumKey"));
+            offline.close_key = reinterpret_cast<close_type>(function("ORCloseKey"));
+            offline.close_hive = reinterpret_cast<close_type>(function("ORCloseHive"));
         }
     }
     return (offline.open_hive_by_handle != nullptr || offline.open_hive != nullptr) &&

@@ -43,10 +43,14 @@ static HANDLE start_uninstaller(const std::string& arguments,
     return child_of(launcher.dwProcessId);
 }
 
+// Waits for the process to end (60 s at most); one that did not is ended,
+// so that no uninstaller outlives its case.
 static DWORD wait_for_end(HANDLE process) {
     DWORD status = STILL_ACTIVE;
     WaitForSingleObject(process, 60000);
     GetExitCodeProcess(process, &status);
+    if (status == STILL_ACTIVE)
+        TerminateProcess(process, 99);
     CloseHandle(process);
     return status;
 }
@@ -114,29 +118,56 @@ static std::wstring clipboard_text() {
     return text;
 }
 
+// A visible popup menu of the process `process_id`, or null.
+static HWND menu_of(DWORD process_id) {
+    for (HWND menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); menu != nullptr;
+         menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(menu, &owner);
+        if (owner == process_id && IsWindowVisible(menu))
+            return menu;
+    }
+    return nullptr;
+}
+
 // The lines of the uninstaller's details, as the details list's own menu
 // item "Copy Details To Clipboard" gives them (another process cannot read
 // the list where 32-bit programs run through qemu: their memory is not where
-// the platform's calls look for it).
+// the platform's calls look for it). A menu that did not come up, or did
+// not take the keys, is closed and opened again, so none is left open.
 static std::wstring details_of(HWND window) {
     HWND list = nullptr;
     EnumChildWindows(window, find_list, reinterpret_cast<LPARAM>(&list));
-    if (list == nullptr || !OpenClipboard(nullptr))
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    if (list == nullptr)
         return L"";
-    EmptyClipboard();
-    CloseClipboard();
     RECT place;
     GetWindowRect(list, &place);
-    PostMessageW(GetParent(list), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
-                 MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2));
-    HWND menu = nullptr;
-    wait_until(
-        [&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); },
-        30000);
-    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     std::wstring text;
-    wait_until([&] { return !(text = clipboard_text()).empty(); }, 30000);
+    for (int attempt = 0; attempt < 5 && text.find(L"remove_tree: result") == std::wstring::npos;
+         ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        PostMessageW(GetParent(list), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                     MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2));
+        HWND menu = nullptr;
+        if (wait_until([&] { return (menu = menu_of(process_id)) != nullptr; }, 15000)) {
+            PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        }
+        wait_until(
+            [&] {
+                text = clipboard_text();
+                return text.find(L"remove_tree: result") != std::wstring::npos;
+            },
+            15000);
+        if ((menu = menu_of(process_id)) != nullptr)
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        wait_until([&] { return menu_of(process_id) == nullptr; }, 15000);
+    }
     return text;
 }
 
