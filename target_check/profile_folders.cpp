@@ -71,6 +71,20 @@ static bool joined(wchar_t* path, const wchar_t* folder, const wchar_t* name) {
     return true;
 }
 
+// Opens HKLM\<parent>\<child><more> in the registry's 64-bit view.
+static bool open_machine_subkey(const wchar_t* parent, const wchar_t* child, const wchar_t* more,
+                                HKEY& key) {
+    static wchar_t name[1024];
+    if (std::wcslen(parent) + std::wcslen(child) + std::wcslen(more) + 2 > 1024)
+        return false;
+    std::wcscpy(name, parent);
+    std::wcscat(name, L"\\");
+    std::wcscat(name, child);
+    std::wcscat(name, more);
+    return reg_open_key(HKEY_LOCAL_MACHINE, name, KEY_READ | KEY_WOW64_64KEY, &key) ==
+           ERROR_SUCCESS;
+}
+
 // The profile's folder and the folders Windows makes in it, those that are
 // there: the folder is listed once, rather than each name looked for (a
 // server keeps hundreds of profiles).
@@ -318,7 +332,7 @@ static void refuse_profile(const wchar_t* sid, const wchar_t* root) {
 
 // The hives loaded now whose account has no profile in the list.
 static void refuse_other_loaded_hives() {
-    static wchar_t sid[256], listed[sizeof profile_list / sizeof(wchar_t) + 260];
+    static wchar_t sid[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
         if (reg_enum_key(HKEY_USERS, i, sid, &length) != ERROR_SUCCESS)
@@ -326,12 +340,8 @@ static void refuse_other_loaded_hives() {
         std::size_t size = std::wcslen(sid);
         if (size > 8 && std::wcscmp(sid + size - 8, L"_Classes") == 0)
             continue;
-        std::wcscpy(listed, profile_list);
-        std::wcscat(listed, L"\\");
-        std::wcscat(listed, sid);
         HKEY key;
-        if (reg_open_key(HKEY_LOCAL_MACHINE, listed, KEY_READ | KEY_WOW64_64KEY, &key) ==
-            ERROR_SUCCESS) {
+        if (open_machine_subkey(profile_list, sid, L"", key)) {
             reg_close_key(key);
             continue;
         }
@@ -349,8 +359,7 @@ static void refuse_other_loaded_hives() {
 static void refuse_sync_roots() {
     static const wchar_t roots[] =
         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager";
-    static wchar_t provider[256], name[sizeof roots / sizeof(wchar_t) + 300], sid[16384],
-        path[path_room];
+    static wchar_t provider[256], sid[16384], path[path_room];
     HKEY manager;
     if (reg_open_key(HKEY_LOCAL_MACHINE, roots, KEY_READ | KEY_WOW64_64KEY, &manager) !=
         ERROR_SUCCESS)
@@ -359,13 +368,8 @@ static void refuse_sync_roots() {
         DWORD length = 256;
         if (reg_enum_key(manager, i, provider, &length) != ERROR_SUCCESS)
             break;
-        std::wcscpy(name, roots);
-        std::wcscat(name, L"\\");
-        std::wcscat(name, provider);
-        std::wcscat(name, L"\\UserSyncRoots");
         HKEY key;
-        if (reg_open_key(HKEY_LOCAL_MACHINE, name, KEY_READ | KEY_WOW64_64KEY, &key) !=
-            ERROR_SUCCESS)
+        if (!open_machine_subkey(roots, provider, L"\\UserSyncRoots", key))
             continue;
         for (DWORD j = 0;; ++j) {
             DWORD name_length = 16384, type = 0, size = (path_room - 1) * sizeof(wchar_t);
@@ -410,7 +414,7 @@ static void refuse_own_onedrive() {
 
 bool learn_account_folders(account_folder_sink sink) {
     refuse = sink;
-    static wchar_t sid[256], key_name[sizeof profile_list / sizeof(wchar_t) + 260], root[path_room];
+    static wchar_t sid[256], root[path_room];
     HKEY list;
     LSTATUS opened =
         reg_open_key(HKEY_LOCAL_MACHINE, profile_list, KEY_READ | KEY_WOW64_64KEY, &list);
@@ -421,12 +425,8 @@ bool learn_account_folders(account_folder_sink sink) {
             DWORD length = 256;
             if (reg_enum_key(list, i, sid, &length) != ERROR_SUCCESS)
                 break;
-            std::wcscpy(key_name, profile_list);
-            std::wcscat(key_name, L"\\");
-            std::wcscat(key_name, sid);
             HKEY profile;
-            if (reg_open_key(HKEY_LOCAL_MACHINE, key_name, KEY_READ | KEY_WOW64_64KEY, &profile) !=
-                ERROR_SUCCESS)
+            if (!open_machine_subkey(profile_list, sid, L"", profile))
                 continue;
             DWORD size = sizeof root - sizeof(wchar_t);
             bool known = reg_get_value(profile, L"ProfileImagePath", RRF_RT_REG_SZ, root, &size) ==
