@@ -19,4 +19,15 @@ PROJECT_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 if wineserver -p30 </dev/null >/dev/null 2>&1; then
     wine_tool wineboot </dev/null >/dev/null 2>&1 || true
 fi
-wine_run "$@"
+# Wine starts some of its own programs (the desktop, services) on demand,
+# from whatever program needs them, and they keep that program's output open
+# until the prefix has been idle a while: the program's output goes through
+# a file of its own, so a test ends when its program does.
+output=$(mktemp)
+wine_run "$@" >"$output" 2>&1 &
+program=$!
+tail -n +1 -s 0.2 --pid="$program" -f "$output"
+wait "$program"
+status=$?
+rm -f "$output"
+exit $status
