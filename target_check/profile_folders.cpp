@@ -167,18 +167,14 @@ static bool offline_library() {
            offline.close_hive != nullptr;
 }
 
-// A user's hive: loaded now (a key of HKEY_USERS), or a hive file read
-// offline; and a key opened in it.
-struct user_hive {
-    HKEY loaded;
-    offline_key file;
-};
+// A key of a hive loaded now (HKEY_USERS\<SID> is one), or of a hive file
+// read offline.
 struct hive_key {
     HKEY loaded;
     offline_key file;
 };
 
-static bool open_hive_key(const user_hive& hive, const wchar_t* name, hive_key& key) {
+static bool open_hive_key(const hive_key& hive, const wchar_t* name, hive_key& key) {
     key = {};
     if (hive.loaded != nullptr)
         return reg_open_key(hive.loaded, name, KEY_READ, &key.loaded) == ERROR_SUCCESS;
@@ -193,28 +189,28 @@ static void close_hive_key(hive_key& key) {
     key = {};
 }
 
-// The value `index` of `key`: its name, its text (NUL-terminated) and its
-// type; false at the end.
+// The value `index` of `key`: its name (16384 characters of room), its text
+// (NUL-terminated) and its type; false at the end. A value too large to be
+// a folder's name comes back as REG_NONE, holding nothing.
 static bool hive_value(const hive_key& key, DWORD index, wchar_t* name, wchar_t* data,
                        DWORD& type) {
     DWORD name_length = 16384, size = (path_room - 1) * sizeof(wchar_t);
-    LSTATUS read;
-    do {
-        name_length = 16384;
-        size = (path_room - 1) * sizeof(wchar_t);
-        read = key.loaded != nullptr
-                   ? reg_enum_value(key.loaded, index, name, &name_length, &type, data, &size)
-                   : offline.enum_value(key.file, index, name, &name_length, &type,
-                                        reinterpret_cast<BYTE*>(data), &size);
-        if (read == ERROR_MORE_DATA)
-            ++index; // a value too large to be a folder's name is passed over
-    } while (read == ERROR_MORE_DATA);
-    if (read != ERROR_SUCCESS)
+    LSTATUS read = key.loaded != nullptr
+                       ? reg_enum_value(key.loaded, index, name, &name_length, &type, data, &size)
+                       : offline.enum_value(key.file, index, name, &name_length, &type,
+                                            reinterpret_cast<BYTE*>(data), &size);
+    if (read == ERROR_MORE_DATA) {
+        type = REG_NONE;
+        size = 0;
+    } else if (read != ERROR_SUCCESS) {
         return false;
+    }
     data[size / sizeof(wchar_t)] = L'\0';
     return true;
 }
 
+// The name of the subkey `index` of `key` (256 characters of room); false at
+// the end.
 static bool hive_subkey(const hive_key& key, DWORD index, wchar_t* name) {
     DWORD length = 256;
     return (key.loaded != nullptr ? reg_enum_key(key.loaded, index, name, &length)
@@ -252,7 +248,7 @@ static bool folder_of_value(const wchar_t* value, DWORD type, const wchar_t* roo
 
 // Every folder the values of the key `name` of `hive` name (those of `only`
 // alone, when given).
-static void refuse_values(const user_hive& hive, const wchar_t* name, const wchar_t* const* only,
+static void refuse_values(const hive_key& hive, const wchar_t* name, const wchar_t* const* only,
                           unsigned only_count, const wchar_t* root, const wchar_t* what,
                           const wchar_t* sid) {
     static wchar_t value_name[16384], data[path_room], path[path_room];
@@ -271,7 +267,7 @@ static void refuse_values(const user_hive& hive, const wchar_t* name, const wcha
 }
 
 // What a user's hive names: its shell folders, its OneDrive folders.
-static void refuse_hive_folders(const user_hive& hive, const wchar_t* root, const wchar_t* sid) {
+static void refuse_hive_folders(const hive_key& hive, const wchar_t* root, const wchar_t* sid) {
     static const wchar_t* const onedrive[] = {L"OneDrive", L"OneDriveConsumer",
                                               L"OneDriveCommercial"};
     static const wchar_t* const user_folder[] = {L"UserFolder"};
@@ -296,7 +292,7 @@ static void refuse_offline_hive_folders(const wchar_t* root, const wchar_t* sid)
     static wchar_t file_name[path_room];
     if (!offline_library() || !joined(file_name, root, L"NTUSER.DAT"))
         return;
-    user_hive hive = {};
+    hive_key hive = {};
     HANDLE file = INVALID_HANDLE_VALUE;
     if (offline.open_hive_by_handle != nullptr) {
         // Opened for reading alone: a hive in use is held without sharing
@@ -320,11 +316,10 @@ static void refuse_offline_hive_folders(const wchar_t* root, const wchar_t* sid)
 // A profile of the list: its folders, and what its hive names.
 static void refuse_profile(const wchar_t* sid, const wchar_t* root) {
     refuse_default_folders(root, sid, L"the profile");
-    HKEY loaded;
-    if (reg_open_key(HKEY_USERS, sid, KEY_READ, &loaded) == ERROR_SUCCESS) {
-        user_hive hive = {loaded, nullptr};
+    hive_key hive = {};
+    if (reg_open_key(HKEY_USERS, sid, KEY_READ, &hive.loaded) == ERROR_SUCCESS) {
         refuse_hive_folders(hive, root, sid);
-        reg_close_key(loaded);
+        reg_close_key(hive.loaded);
     } else {
         refuse_offline_hive_folders(root, sid);
     }
@@ -333,10 +328,8 @@ static void refuse_profile(const wchar_t* sid, const wchar_t* root) {
 // The hives loaded now whose account has no profile in the list.
 static void refuse_other_loaded_hives() {
     static wchar_t sid[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (reg_enum_key(HKEY_USERS, i, sid, &length) != ERROR_SUCCESS)
-            break;
+    const hive_key users = {HKEY_USERS, nullptr};
+    for (DWORD i = 0; hive_subkey(users, i, sid); ++i) {
         std::size_t size = std::wcslen(sid);
         if (size > 8 && std::wcscmp(sid + size - 8, L"_Classes") == 0)
             continue;
@@ -345,12 +338,11 @@ static void refuse_other_loaded_hives() {
             reg_close_key(key);
             continue;
         }
-        HKEY loaded;
-        if (reg_open_key(HKEY_USERS, sid, KEY_READ, &loaded) != ERROR_SUCCESS)
+        hive_key hive = {};
+        if (reg_open_key(HKEY_USERS, sid, KEY_READ, &hive.loaded) != ERROR_SUCCESS)
             continue;
-        user_hive hive = {loaded, nullptr};
         refuse_hive_folders(hive, nullptr, sid);
-        reg_close_key(loaded);
+        reg_close_key(hive.loaded);
     }
 }
 
@@ -360,31 +352,21 @@ static void refuse_sync_roots() {
     static const wchar_t roots[] =
         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager";
     static wchar_t provider[256], sid[16384], path[path_room];
-    HKEY manager;
-    if (reg_open_key(HKEY_LOCAL_MACHINE, roots, KEY_READ | KEY_WOW64_64KEY, &manager) !=
+    hive_key manager = {};
+    if (reg_open_key(HKEY_LOCAL_MACHINE, roots, KEY_READ | KEY_WOW64_64KEY, &manager.loaded) !=
         ERROR_SUCCESS)
         return;
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (reg_enum_key(manager, i, provider, &length) != ERROR_SUCCESS)
-            break;
-        HKEY key;
-        if (!open_machine_subkey(roots, provider, L"\\UserSyncRoots", key))
+    for (DWORD i = 0; hive_subkey(manager, i, provider); ++i) {
+        hive_key synced = {};
+        if (!open_machine_subkey(roots, provider, L"\\UserSyncRoots", synced.loaded))
             continue;
-        for (DWORD j = 0;; ++j) {
-            DWORD name_length = 16384, type = 0, size = (path_room - 1) * sizeof(wchar_t);
-            LSTATUS read = reg_enum_value(key, j, sid, &name_length, &type, path, &size);
-            if (read == ERROR_MORE_DATA)
-                continue;
-            if (read != ERROR_SUCCESS)
-                break;
-            path[size / sizeof(wchar_t)] = L'\0';
+        DWORD type = 0;
+        for (DWORD j = 0; hive_value(synced, j, sid, path, type); ++j)
             if (type == REG_SZ && path[0] != L'\0')
                 refuse(path, label_of(L"a folder synced with a cloud", sid, nullptr));
-        }
-        reg_close_key(key);
+        reg_close_key(synced.loaded);
     }
-    reg_close_key(manager);
+    reg_close_key(manager.loaded);
 }
 
 // This run's own OneDrive: the shell's known folders and the variables the
@@ -415,16 +397,13 @@ static void refuse_own_onedrive() {
 bool learn_account_folders(account_folder_sink sink) {
     refuse = sink;
     static wchar_t sid[256], root[path_room];
-    HKEY list;
+    hive_key list = {};
     LSTATUS opened =
-        reg_open_key(HKEY_LOCAL_MACHINE, profile_list, KEY_READ | KEY_WOW64_64KEY, &list);
+        reg_open_key(HKEY_LOCAL_MACHINE, profile_list, KEY_READ | KEY_WOW64_64KEY, &list.loaded);
     if (opened == ERROR_PROC_NOT_FOUND)
         return false;
     if (opened == ERROR_SUCCESS) {
-        for (DWORD i = 0;; ++i) {
-            DWORD length = 256;
-            if (reg_enum_key(list, i, sid, &length) != ERROR_SUCCESS)
-                break;
+        for (DWORD i = 0; hive_subkey(list, i, sid); ++i) {
             HKEY profile;
             if (!open_machine_subkey(profile_list, sid, L"", profile))
                 continue;
@@ -438,14 +417,14 @@ bool learn_account_folders(account_folder_sink sink) {
         }
         // The profile new accounts are made from, and the one all share.
         DWORD size = sizeof root - sizeof(wchar_t);
-        if (reg_get_value(list, L"Default", RRF_RT_REG_SZ, root, &size) == ERROR_SUCCESS) {
+        if (reg_get_value(list.loaded, L"Default", RRF_RT_REG_SZ, root, &size) == ERROR_SUCCESS) {
             refuse_default_folders(root, nullptr, L"the Default profile");
             refuse_offline_hive_folders(root, nullptr);
         }
         size = sizeof root - sizeof(wchar_t);
-        if (reg_get_value(list, L"Public", RRF_RT_REG_SZ, root, &size) == ERROR_SUCCESS)
+        if (reg_get_value(list.loaded, L"Public", RRF_RT_REG_SZ, root, &size) == ERROR_SUCCESS)
             refuse_default_folders(root, nullptr, L"the Public profile");
-        reg_close_key(list);
+        reg_close_key(list.loaded);
     }
     refuse_other_loaded_hives();
     refuse_sync_roots();
