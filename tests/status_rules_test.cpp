@@ -20,6 +20,7 @@ TEST(status_rules, links_are_name_surrogates_only) {
         {"cloud placeholder folder", reparse | folder, 0x9000001A, false},
         {"deduplicated file", reparse, 0x80000013, false},
         {"app execution alias", reparse, 0x8000001B, false},
+        {"reparse point without a tag (Wine's host link)", reparse | folder, 0, true},
         {"plain folder", folder, 0, false},
         {"tag without the attribute", folder, 0xA0000003, false},
     };

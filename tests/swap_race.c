@@ -1,6 +1,7 @@
 /* Host side of the swap race: while race/go exists, exchanges the folder
- * race/T/sub with race/T/x, a link to the victim folder race/V, every 0 to 2
- * ms, so that sub is now the folder, now the link. Between trials it puts
+ * race/T/sub with race/T/x, a link to the victim folder race/V, every 0 to
+ * 40 microseconds, so that sub is now the folder, now the link, often
+ * between two steps of one open. Between trials it puts
  * the folder back at sub, takes the link away and says race/idle. Ends when
  * race/stop exists or race/V is gone, or after ten minutes (the test's own
  * limit, however slowly the trials run). */
@@ -38,7 +39,7 @@ int main(void) {
                     continue;
             unlink("race/idle");
             exchange("race/T/sub", "race/T/x");
-            usleep((useconds_t)(rand() % 2001));
+            usleep((useconds_t)(rand() % 41));
             continue;
         }
         if (is_link("race/T/sub")) {

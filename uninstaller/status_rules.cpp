@@ -6,7 +6,8 @@
 static const ULONG name_surrogate = 0x20000000;
 
 bool is_link(ULONG attributes, ULONG reparse_tag) {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (reparse_tag & name_surrogate) != 0;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           ((reparse_tag & name_surrogate) != 0 || reparse_tag == 0);
 }
 
 bool in_use(NTSTATUS status) {

@@ -7,7 +7,9 @@
 // A link the walk removes itself and never enters: a reparse point whose
 // tag stands for another name (symbolic link, junction, and any other name
 // surrogate). Other reparse points (cloud placeholders, deduplicated files)
-// hold their own data: such a folder is entered like any other.
+// hold their own data: such a folder is entered like any other. A reparse
+// point without a tag, which Windows never lists, is how Wine lists a host
+// link to a folder (showing what it leads to): a link too.
 bool is_link(ULONG attributes, ULONG reparse_tag);
 
 // Another program's use explains it, and it may end in a moment: held

@@ -387,7 +387,10 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
                              link ? L"link that cannot be removed; not followed"
                                   : L"not the entry listed (a link or a swap); not followed");
     DWORD attributes = entry.attributes;
-    if (top || enter) {
+    // Wine names an entry by its path as it stood just after the open, so a
+    // link swapped in and out again passes the name check: what is entered,
+    // or deleted as a link, must also be the very entry listed.
+    if (top || enter || link) {
         LONGLONG id = 0;
         ULONG reparse_tag = 0;
         if (attributes_and_id(handle, attributes, reparse_tag, id) != 0)
@@ -403,7 +406,7 @@ static fate remove_named_entry(HANDLE parent, const entry_record& entry, const k
         if (enter && is_link(attributes, reparse_tag)) {
             enter = false; // became a link: removed itself, never entered
             link = true;
-        } else if (enter && id != entry.id) {
+        } else if ((enter || link) && id != entry.id) {
             return leave_closing(handle, tally, L"changed while being removed; not followed");
         }
     }
