@@ -1,10 +1,10 @@
 /* Host side of the swap race: while race/go exists, exchanges the folder
  * race/T/sub with race/T/x, a link to the victim folder race/V, every 0 to
  * 40 microseconds, so that sub is now the folder, now the link, often
- * between two steps of one open. Between trials it puts
- * the folder back at sub, takes the link away and says race/idle. Ends when
- * race/stop exists or race/V is gone, or after ten minutes (the test's own
- * limit, however slowly the trials run). */
+ * between two steps of one open. Between trials it puts the folder back at
+ * sub, takes the link away and says race/idle. Ends when race/stop exists or
+ * race/V is gone, or after ten minutes (the test's own limit, however slowly
+ * the trials run). */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <stdio.h>
